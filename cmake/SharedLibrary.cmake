@@ -1,0 +1,31 @@
+# ks_shared_library_defaults(target)
+#
+# Settings every shared library of the suite shares:
+# - POSIX: find sibling libraries next to itself (RUNPATH $ORIGIN), refuse
+#   undefined symbols at link time, and keep GNU unique symbols out so that
+#   dlclose of the last reference really unloads the library.
+# - Windows: the DLL lands in lib/ beside the others, links its runtime
+#   statically so it runs without the cross toolchain's DLLs.
+function(ks_shared_library_defaults target)
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES
+      PREFIX ""
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++
+      -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic)
+  else()
+    set_target_properties(${target} PROPERTIES
+      BUILD_RPATH "$ORIGIN"
+      INSTALL_RPATH "$ORIGIN")
+    target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
+    target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--enable-new-dtags)
+  endif()
+endfunction()
+
+# Programs built for Windows carry their runtime with them too.
+function(ks_program_defaults target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++
+      -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic)
+  endif()
+endfunction()
