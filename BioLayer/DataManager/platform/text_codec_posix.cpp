@@ -1,0 +1,13 @@
+// Text conversion on POSIX: the suite's own strict converter.
+#include "ks/utf.h"
+#include "platform/TextCodec.h"
+
+namespace dm::platform {
+
+bool Utf8ToWide(std::string_view utf8, WString* wide) {
+  return ks::text::Utf8ToUtf16<WCHAR>(utf8, wide);
+}
+
+std::string WideToUtf8(WStringView wide) { return ks::text::Utf16ToUtf8<WCHAR>(wide); }
+
+}  // namespace dm::platform

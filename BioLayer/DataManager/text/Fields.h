@@ -1,0 +1,59 @@
+// Fields.h - moving text between the store's UTF-8 and the fixed-width
+// UTF-16 fields of the interface's records.  Every record field of the
+// library is read and written through these, so no write goes past a field
+// and no read goes past its width when the caller left out the terminator.
+#ifndef DM_TEXT_FIELDS_H
+#define DM_TEXT_FIELDS_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "ks/utf.h"
+#include "platform/Env.h"
+#include "platform/TextCodec.h"
+
+namespace dm::text {
+
+// The caller's text in a field of `Width` WCHARs: up to its NUL, or the
+// whole field when there is none.
+template <size_t Width>
+WStringView FieldText(const WCHAR (&field)[Width]) {
+  return ks::text::FieldText<WCHAR>(field, Width);
+}
+inline WStringView FieldText(const WCHAR* field, size_t width) {
+  return ks::text::FieldText<WCHAR>(field, width);
+}
+
+// Copies `text` and its NUL into a field, cut to Width - 1 WCHARs.
+template <size_t Width>
+void CopyToField(WCHAR (&field)[Width], WStringView text) {
+  ks::text::CopyToField<WCHAR>(field, Width, text);
+}
+inline void CopyToField(WCHAR* field, size_t width, WStringView text) {
+  ks::text::CopyToField<WCHAR>(field, width, text);
+}
+
+// Decodes the NUL-terminated UTF-8 text in a store buffer of `capacity`
+// bytes (read only up to the capacity) into a field.  Invalid UTF-8 gives
+// the empty text.  Answers false for invalid UTF-8.
+inline bool StoreTextToField(const char* buffer, size_t capacity, WCHAR* field, size_t width) {
+  WString wide;
+  const bool ok = platform::Utf8ToWide(ks::text::BufferText(buffer, capacity), &wide);
+  CopyToField(field, width, wide);
+  return ok;
+}
+
+// The UTF-8 form of a caller's field, ready to be written to the store with
+// size -1 (std::string keeps the terminating NUL after its data).
+template <size_t Width>
+std::string FieldToStoreText(const WCHAR (&field)[Width]) {
+  return platform::WideToUtf8(FieldText(field));
+}
+inline std::string FieldToStoreText(const WCHAR* field, size_t width) {
+  return platform::WideToUtf8(FieldText(field, width));
+}
+
+}  // namespace dm::text
+
+#endif  // DM_TEXT_FIELDS_H
