@@ -1,0 +1,171 @@
+// The frames of the 40 exports: entry and exit lines, the frames' own
+// argument checks, the hotkey inversion and the SetQL loop.
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DataManager.h"
+#include "support/DataManagerTest.h"
+
+namespace dm::test {
+namespace {
+
+using Frames = DataManagerTest;
+
+struct ExportCase {
+  const char* name;
+  std::function<BOOL()> call;
+  BOOL returned;     // what the export returns while its family is not built
+  int workerResult;  // the bRet its exit line shows
+};
+
+// Every export whose worker family is not built yet, called with arguments
+// that would make a built worker touch the store.
+std::vector<ExportCase> UnbuiltExports() {
+  static KS_DOMAIN domain[2] = {};
+  static KS_PROFILE profile[2] = {};
+  static KS_SETTING setting = {};
+  static KS_QL ql[2] = {};
+  static KS_SHORTCUT shortcut[2] = {};
+  static KS_VCARD vcard = {};
+  static WCHAR text1[256] = {}, text2[256] = {};
+  static DWORD count = 0, v1 = 0, v2 = 0, v3 = 0;
+  static uint64_t window = 0;
+  return {
+      {"GetDomain", [] { return ::GetDomain(KS_PROFILE_WEB, domain, 2, &count); }, 0, 0},
+      {"GetProfile", [] { return ::GetProfile(KS_PROFILE_WEB, domain, profile, 2, &count); }, 0, 0},
+      {"QueryProfile", [] { return ::QueryProfile(KS_PROFILE_WEB, domain, profile, 2, &count); }, 0, 0},
+      {"IsProfileExist", [] { return ::IsProfileExist(KS_PROFILE_WEB, domain, profile); }, 0, 0},
+      {"SetSingleProfile", [] { return ::SetSingleProfile(KS_PROFILE_WEB, domain, profile); }, 0, 0},
+      {"UpdateProfile", [] { return ::UpdateProfile(KS_PROFILE_WEB, domain, profile); }, 0, 0},
+      {"GetSOAccount", [] { return ::GetSOAccount(KS_PROFILE_WEB, domain, profile); }, 0, 0},
+      {"SetSOAccount", [] { return ::SetSOAccount(KS_PROFILE_WEB, domain, profile); }, 0, 0},
+      {"GetSOProfile", [] { return ::GetSOProfile(); }, 0, 0},
+      {"SetSOProfile", [] { return ::SetSOProfile(); }, 0, 0},
+      {"SetSingleOTPProfile", [] { return ::SetSingleOTPProfile(KS_PROFILE_WEB, domain, profile); }, 0, 0},
+      {"GetSetting", [] { return ::GetSetting(1, &setting); }, 0, 0},
+      {"SetSetting", [] { return ::SetSetting(1, &setting); }, 0, 0},
+      {"GetHotkeyState", [] { return ::GetHotkeyState(1, &v1, &v2, &v3); }, 256, 0},
+      {"SetHotkeyState", [] { return ::SetHotkeyState(1, 1, 2, 3); }, 256, 0},
+      {"GetQL", [] { return ::GetQL(1, ql, 2, &count, FALSE); }, 0, 0},
+      {"SetQL", [] { return ::SetQL(1, ql, 2); }, 0, 0},
+      {"DeleteQL", [] { return ::DeleteQL(1, ql, 2); }, 0, 0},
+      {"DeleteQLAll", [] { return ::DeleteQLAll(1); }, 0, 0},
+      {"GetShortcut", [] { return ::GetShortcut(WEB, shortcut, 2, &count); }, 0, 0},
+      {"GetShortcutInfo", [] { return ::GetShortcutInfo(shortcut, 2, &count); }, 0, 0},
+      {"IsShortcutExist", [] { return ::IsShortcutExist(WEB, shortcut); }, 0, 0},
+      {"IsShortcutShowed", [] { return ::IsShortcutShowed(WEB, shortcut); }, 0, 0},
+      {"SetSingleShortcut", [] { return ::SetSingleShortcut(WEB, shortcut); }, 0, 0},
+      {"ActivateSingleShortcut", [] { return ::ActivateSingleShortcut(WEB, shortcut); }, 0, 0},
+      {"IsShortcutExistUsingProfile", [] { return ::IsShortcutExistUsingProfile(WEB, shortcut); }, 0, 0},
+      {"IsShortcutShowedUsingProfile", [] { return ::IsShortcutShowedUsingProfile(WEB, shortcut); }, 0, 0},
+      {"ActivateSingleShortcutUsingProfile", [] { return ::ActivateSingleShortcutUsingProfile(WEB, shortcut); }, 0, 0},
+      {"GetvCard", [] { return ::GetvCard(&vcard); }, 0, 0},
+      {"SetvCard", [] { return ::SetvCard(&vcard); }, 0, 0},
+      {"IsCurrentUserEnrolled", [] { return ::IsCurrentUserEnrolled(); }, 0, 0},
+      {"IsSensorConnected", [] { return ::IsSensorConnected(); }, 0, 0},
+      {"SetBioModuleParent", [] { return ::SetBioModuleParent(&window); }, 0, 0},
+      {"StartAuthentication", [] { return ::StartAuthentication(); }, 0, 0},
+      {"SubmitRegistration", [] { return ::SubmitRegistration(); }, 0, 0},
+      {"GetVIPCID", [] { return ::GetVIPCID(text1); }, 0, 0},
+      {"GetVIPOTP", [] { return ::GetVIPOTP(text1, text2); }, 0, 0},
+      {"LaunchVIPPromptUIWithCmd", [] { return ::LaunchVIPPromptUIWithCmd("prompt", &count); }, 0, 0},
+  };
+}
+
+TEST_P(Frames, EveryUnbuiltExportWritesItsTwoLinesAndTouchesNothing) {
+  for (const ExportCase& c : UnbuiltExports()) {
+    SCOPED_TRACE(c.name);
+    log().Clear();
+    KeelTest_TraceClear();
+
+    EXPECT_EQ(c.call(), c.returned);
+
+    const std::string name = c.name;
+    ASSERT_EQ(log().lines().size(), 2u);
+    const LogLine& entry = log().lines()[0];
+    const LogLine& exit = log().lines()[1];
+    EXPECT_EQ(entry.text, "Entering " + name + "()");
+    EXPECT_EQ(exit.text, "Exiting " + name + "() With bRet = " + std::to_string(c.workerResult));
+    for (const LogLine& line : {entry, exit}) {
+      EXPECT_EQ(line.file, ".\\DataManager");
+      EXPECT_EQ(line.function, name);
+      EXPECT_EQ(line.level, 1);
+      EXPECT_EQ(line.module, "DataManager");
+      EXPECT_GT(line.line, 0);
+    }
+    EXPECT_EQ(KeelTest_TraceSize(), 0u) << "the store was called";
+  }
+}
+
+TEST_P(Frames, UnbuiltWorkersLeaveTheCallersRecordsAlone) {
+  KS_DOMAIN domains[2];
+  std::memset(domains, 0xAB, sizeof domains);
+  DWORD count = 0xDEADBEEF;
+  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, domains, 2, &count), 0);
+  EXPECT_EQ(count, 0xDEADBEEFu);
+  for (const KS_DOMAIN& d : domains) EXPECT_EQ(d.Domain[0], static_cast<WCHAR>(0xABAB));
+}
+
+TEST_P(Frames, SetHotkeyStateRefusesSlotZeroWith256AndShowsZero) {
+  EXPECT_EQ(::SetHotkeyState(0, 1, 2, 3), 256);
+  EXPECT_EQ(log().Texts(), (std::vector<std::string>{"Entering SetHotkeyState()",
+                                                      "Exiting SetHotkeyState() With bRet = 0"}));
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+}
+
+TEST_P(Frames, DeleteQLRefusesANullArrayOrNoRecords) {
+  KS_QL ql = {};
+  EXPECT_EQ(::DeleteQL(1, nullptr, 3), 0);
+  EXPECT_EQ(::DeleteQL(1, &ql, 0), 0);
+  EXPECT_EQ(log().Count("Exiting DeleteQL() With bRet = 0"), 2u);
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+}
+
+TEST_P(Frames, SetQLWithNoRecordsAnswersZero) {
+  EXPECT_EQ(::SetQL(1, nullptr, 0), 0);
+  EXPECT_EQ(log().Texts(),
+            (std::vector<std::string>{"Entering SetQL()", "Exiting SetQL() With bRet = 0"}));
+}
+
+TEST_P(Frames, GetSkinIndexReadsTheContextAndReturnsTheWorkersResult) {
+  const DWORD stored = 7;
+  ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 108, KA_ATTR_PLAIN, &stored, 4), KA_OK);
+  DWORD index = 0;
+  EXPECT_EQ(::GetSkinIndex(&index), 1);
+  EXPECT_EQ(index, 7u);
+  EXPECT_EQ(log().FunctionTexts(),
+            (std::vector<std::string>{
+                "GetSkinIndex: Entering GetSkinIndex()",
+                "DataManagerUtils::GetSkinIndex: Entering GetSkinIndex()",
+                "DataManagerUtils::InitializeQL: Entering InitializeQL()",
+                "DataManagerUtils::InitializeQL: Get App",
+                "DataManagerUtils::InitializeQL: Get Identity",
+                "DataManagerUtils::InitializeQL: Exiting InitializeQL() With bRet = 1",
+                "DataManagerUtils::GetSkinIndex: Exiting GetSkinIndex() With bRet = 1",
+                "GetSkinIndex: Exiting GetSkinIndex() With bRet = 1",
+            }));
+}
+
+TEST_P(Frames, SkinIndexRoundTripsThroughTheStore) {
+  EXPECT_EQ(::SetSkinIndex(3), 1);
+  DWORD index = 0;
+  EXPECT_EQ(::GetSkinIndex(&index), 1);
+  EXPECT_EQ(index, 3u);
+}
+
+TEST_P(Frames, AFailedSkinIndexReadLeavesTheCallersValue) {
+  StoreScript script;
+  script.Answer(KF_GetProperty, KA_E_NOT_STORED).ForProperty(108);
+  DWORD index = 42;
+  EXPECT_EQ(::GetSkinIndex(&index), 0);
+  EXPECT_EQ(index, 42u);
+  EXPECT_EQ(log().Count("KA_GetProperty Failed With Error = -17"), 1u);
+  EXPECT_EQ(log().Texts().back(), "Exiting GetSkinIndex() With bRet = 0");
+}
+
+DM_ON_EVERY_BACKEND(Frames);
+
+}  // namespace
+}  // namespace dm::test

@@ -1,0 +1,177 @@
+// The worker's three openings and the unload handler.
+#include <functional>
+
+#include "DataManagerUtils.h"
+#include "StoreHandles.h"
+#include "support/DataManagerTest.h"
+
+namespace dm::test {
+namespace {
+
+using Openings = DataManagerTest;
+
+
+std::string ApplicationOfInit() {
+  for (const KeelCall& call : StoreCalls()) {
+    if (call.function == KF_Init) return call.text != nullptr ? call.text : "";
+  }
+  return "";
+}
+
+TEST_P(Openings, EachOpeningNamesItsApplication) {
+  struct Case {
+    const char* opening;
+    std::function<BOOL(DataManagerUtils&)> open;
+    const char* application;
+  };
+  const std::vector<Case> cases = {
+      {"profile, app kind", [](DataManagerUtils& w) { DWORD c; return w.InitializeProfile(1, &c); },
+       "KSPasswordReplacement"},
+      {"profile, web kind", [](DataManagerUtils& w) { DWORD c; return w.InitializeProfile(2, &c); },
+       "KSPasswordReplacement"},
+      {"setting 1", [](DataManagerUtils& w) { return w.InitializeSetting(1); }, "KSTouchControl"},
+      {"setting 2", [](DataManagerUtils& w) { return w.InitializeSetting(2); }, "KSAPPControl"},
+      {"quick launch", [](DataManagerUtils& w) { return w.InitializeQL(); }, "KSTouchControl"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.opening);
+    ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
+    ResetStoreHandlesForTesting();
+    DataManagerUtils worker;
+    EXPECT_EQ(c.open(worker), 1);
+    EXPECT_EQ(ApplicationOfInit(), c.application);
+    EXPECT_EQ(StoreCallNames(), (Names{"KA_Init", "KA_GetApp", "KA_GetIdentity"}));
+  }
+}
+
+TEST_P(Openings, ProfileKindsGiveTheirCardCategoryBeforeOpening) {
+  StoreScript script;
+  script.Answer(KF_Init, KA_E_STORAGE);  // the opening fails, the category is still written
+  DataManagerUtils worker;
+  DWORD category = 12345;
+  EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_APP, &category), 0);
+  EXPECT_EQ(category, 998u);
+  EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_WEB, &category), 0);
+  EXPECT_EQ(category, 999u);
+}
+
+TEST_P(Openings, UnknownKindsAndSelectorsAreRefusedWithoutAStoreCall) {
+  DataManagerUtils worker;
+  DWORD category = 12345;
+  EXPECT_EQ(worker.InitializeProfile(3, &category), 0);
+  EXPECT_EQ(category, 0u);
+  EXPECT_EQ(worker.InitializeProfile(0, &category), 0);
+  EXPECT_EQ(worker.InitializeSetting(0), 0);
+  EXPECT_EQ(worker.InitializeSetting(3), 0);
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+  EXPECT_EQ(log().FunctionTexts(),
+            (Names{"DataManagerUtils::InitializeProfile: Entering InitializeProfile()",
+                   "DataManagerUtils::InitializeProfile: Exiting InitializeProfile() With bRet = 0",
+                   "DataManagerUtils::InitializeProfile: Entering InitializeProfile()",
+                   "DataManagerUtils::InitializeProfile: Exiting InitializeProfile() With bRet = 0",
+                   "DataManagerUtils::InitializeSetting: Entering InitializeSetting()",
+                   "DataManagerUtils::InitializeSetting: Exiting InitializeSetting() With bRet = 0",
+                   "DataManagerUtils::InitializeSetting: Entering InitializeSetting()",
+                   "DataManagerUtils::InitializeSetting: Exiting InitializeSetting() With bRet = 0"}));
+}
+
+TEST_P(Openings, TheFirstOpeningFixesTheApplicationForTheProcess) {
+  DataManagerUtils worker;
+  ASSERT_EQ(worker.InitializeSetting(2), 1);
+  KeelTest_TraceClear();
+  log().Clear();
+  DWORD category = 0;
+  EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_WEB, &category), 1);
+  // No second KA_Init: the store stays opened for "KSAPPControl".
+  EXPECT_EQ(StoreCallNames(), (Names{"KA_GetApp", "KA_GetIdentity"}));
+  EXPECT_EQ(log().FunctionTexts(),
+            (Names{"DataManagerUtils::InitializeProfile: Entering InitializeProfile()",
+                   "KeelAPIUtils::InitKeelAPI: KeelAPI Is Initialized Before",
+                   "DataManagerUtils::InitializeProfile: Get App",
+                   "DataManagerUtils::InitializeProfile: Get Identity",
+                   "DataManagerUtils::InitializeProfile: Exiting InitializeProfile() With bRet = 1"}));
+  // The App object is the one of the first application.
+  char name[64] = {};
+  uint32_t size = 0;
+  ASSERT_EQ(KA_App_GetProperty(&Handles().app, 1, sizeof name, name, &size), KA_OK);
+  EXPECT_STREQ(name, "KSAPPControl");
+}
+
+TEST_P(Openings, AFailedInitIsTriedAgainByTheNextOpening) {
+  StoreScript script;
+  script.Answer(KF_Init, KA_E_STORAGE).OnCall(1);
+  DataManagerUtils worker;
+  EXPECT_EQ(worker.InitializeQL(), 0);
+  EXPECT_EQ(Handles().context, 0u);
+  EXPECT_EQ(log().FunctionTexts(),
+            (Names{"DataManagerUtils::InitializeQL: Entering InitializeQL()",
+                   "KeelAPIUtils::InitKeelAPI: Initialize KeelAPI Failed With Error = -7",
+                   "DataManagerUtils::InitializeQL: Exiting InitializeQL() With bRet = 0"}));
+  EXPECT_EQ(worker.InitializeQL(), 1);
+  EXPECT_NE(Handles().context, 0u);
+  EXPECT_EQ(StoreCallNames(), (Names{"KA_Init", "KA_Init", "KA_GetApp", "KA_GetIdentity"}));
+}
+
+TEST_P(Openings, AFailedAppStopsBeforeTheIdentityAndKeepsTheContext) {
+  StoreScript script;
+  script.Answer(KF_GetApp, KA_E_STORAGE).OnCall(1);
+  DataManagerUtils worker;
+  EXPECT_EQ(worker.InitializeQL(), 0);
+  EXPECT_EQ(StoreCallNames(), (Names{"KA_Init", "KA_GetApp"}));
+  EXPECT_EQ(log().Count("Get App Failed With Error = -7"), 1u);
+  EXPECT_EQ(log().lines()[2].function, "KeelAPIUtils::GetApp");
+  // The context stays open: the next opening asks only for the objects.
+  KeelTest_TraceClear();
+  EXPECT_EQ(worker.InitializeQL(), 1);
+  EXPECT_EQ(StoreCallNames(), (Names{"KA_GetApp", "KA_GetIdentity"}));
+}
+
+TEST_P(Openings, AFailedIdentityFailsTheOpening) {
+  StoreScript script;
+  script.Answer(KF_GetIdentity, KA_E_STORAGE);
+  DataManagerUtils worker;
+  EXPECT_EQ(worker.InitializeSetting(1), 0);
+  EXPECT_EQ(log().Count("Get Identity Failed With Error = -7"), 1u);
+  EXPECT_EQ(log().Texts().back(), "Exiting InitializeSetting() With bRet = 0");
+}
+
+TEST_P(Openings, EveryOpeningAsksForNewObjectsAndKeepsTheOldOnesOpen) {
+  DataManagerUtils worker;
+  ASSERT_EQ(worker.InitializeQL(), 1);
+  const StoreHandles first = Handles();
+  const uint32_t open = KeelTest_OpenHandles();
+  ASSERT_EQ(worker.InitializeQL(), 1);
+  EXPECT_EQ(Handles().context, first.context);
+  EXPECT_NE(Handles().app, first.app);
+  EXPECT_NE(Handles().identity, first.identity);
+  EXPECT_EQ(KeelTest_OpenHandles(), open + 2);
+}
+
+TEST_P(Openings, UnloadingWithoutAnOpenStoreCallsNothing) {
+  RunUnloadHandler();
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+  EXPECT_TRUE(log().lines().empty());
+}
+
+TEST_P(Openings, UnloadingReleasesTheObjectsThenFreesTheContext) {
+  DataManagerUtils worker;
+  ASSERT_EQ(worker.InitializeQL(), 1);
+  const StoreHandles open = Handles();
+  KeelTest_TraceClear();
+  log().Clear();
+  RunUnloadHandler();
+  const std::vector<KeelCall> calls = StoreCalls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].function, KF_Id_Release);
+  EXPECT_EQ(calls[0].handle, open.identity);
+  EXPECT_EQ(calls[1].function, KF_App_Release);
+  EXPECT_EQ(calls[1].handle, open.app);
+  EXPECT_EQ(calls[2].function, KF_Free);
+  EXPECT_EQ(calls[2].handle, open.context);
+  EXPECT_TRUE(log().lines().empty()) << "the unload handler logs nothing";
+}
+
+DM_ON_EVERY_BACKEND(Openings);
+
+}  // namespace
+}  // namespace dm::test

@@ -1,0 +1,73 @@
+// DataManagerTest.h - the fixture of the DataManager suites.
+//
+// Each test gets a fresh process state as far as DataManager can tell: a
+// store folder of its own (through CommonProgramFiles) holding our store
+// library, an empty store on the backend the suite is instantiated with,
+// the store handles and the binding's table forgotten, and KSLog's lines
+// captured.  Tests script the store through StoreScript and override single
+// platform calls through an EnvWrapper.
+#ifndef DM_TESTS_DATA_MANAGER_TEST_H
+#define DM_TESTS_DATA_MANAGER_TEST_H
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "KeelAPITest.h"
+#include "StoreHandles.h"
+#include "binding/ModuleTable.h"
+#include "platform/Env.h"
+#include "support/LogCapture.h"
+#include "support/StoreScript.h"
+
+namespace dm::test {
+
+using Names = std::vector<std::string>;
+
+class DataManagerTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    static int serial = 0;
+    root_ = std::filesystem::temp_directory_path() /
+            ("dm-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    std::filesystem::create_directories(StoreFolder());
+    // A link, not a copy: the store loaded by DataManager must be the very
+    // library this program talks to through the store's test interface.
+    std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, StoreFolder() / "libKeelAPI.so");
+    ::setenv("CommonProgramFiles", root_.c_str(), 1);
+
+    ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
+    ResetStoreHandlesForTesting();
+    binding::ResetModuleTableForTesting();
+    log_ = std::make_unique<LogCapture>();
+  }
+
+  void TearDown() override {
+    SetEnv(nullptr);
+    log_.reset();
+    KeelTest_SetInterceptor(nullptr, nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  std::filesystem::path StoreFolder() const { return root_ / "Halvorn"; }
+  LogCapture& log() { return *log_; }
+
+ private:
+  std::filesystem::path root_;
+  std::unique_ptr<LogCapture> log_;
+};
+
+// Instantiates a suite on every store backend.
+#define DM_ON_EVERY_BACKEND(Suite) \
+  INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory"))
+
+}  // namespace dm::test
+
+#endif  // DM_TESTS_DATA_MANAGER_TEST_H

@@ -1,0 +1,27 @@
+// Finds the store library among the objects loaded in this process.
+#include <link.h>
+
+#include <cstring>
+#include <string>
+
+#include "Command.h"
+
+namespace dmctl {
+
+std::string LoadedStorePath() {
+  std::string found;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        const char* name = info->dlpi_name;
+        const char* base = name != nullptr ? std::strrchr(name, '/') : nullptr;
+        if (base != nullptr && std::strcmp(base + 1, "libKeelAPI.so") == 0) {
+          *static_cast<std::string*>(data) = name;
+          return 1;
+        }
+        return 0;
+      },
+      &found);
+  return found;
+}
+
+}  // namespace dmctl
