@@ -1,0 +1,43 @@
+# The two commands of the README:
+#   make run    build, then run dmctl on the embedded default store
+#   make test   install what is missing, build, and run every test
+# and a few more for developers:
+#   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make mingw  cross-compile the Windows DLLs and check their export table
+#   make bench  build and run the benchmarks
+
+JOBS ?= 2
+CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+
+.PHONY: run test deps build asan mingw bench clean
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+run: build
+	build/default/bin/dmctl --log store info
+
+test: build
+	scripts/check-exports linux build/default/lib/libDataManager.so
+	ctest --test-dir build/default $(CTEST_FLAGS)
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --test-dir build/asan $(CTEST_FLAGS)
+
+mingw:
+	scripts/install-deps --windows
+	cmake --preset mingw
+	cmake --build --preset mingw -j $(JOBS)
+	scripts/check-exports windows build/mingw/lib/DataManager.dll
+
+bench: build
+	build/default/bin/dm_bench
+
+clean:
+	rm -rf build
