@@ -12,8 +12,20 @@
  *   %li      a 64-bit signed integer (also %lli, %ld, %lu, %llu for 64 bits)
  *   %s       a NUL-terminated UTF-16 string; a null pointer prints "(null)"
  *   %%       a literal percent sign
+ * The integer and %s conversions also take the flags '-' (pad on the right)
+ * and '0' (pad numbers with zeros) and a width of up to three digits, as in
+ * %08X or %-12s; a %s width counts UTF-16 code units.
  * Anything else after a '%' is written as it stands and consumes no argument,
- * so a malformed format never reads an argument it was not given.
+ * so a malformed format never reads an argument it was not given.  A null
+ * file, function, module or format is written as "(null)".
+ *
+ * A line written to the destination reads
+ *   2026-12-05 18:40:01.123 [4711:4712] L1 DataManager src\Domain.cpp GetDomain:42 text
+ * that is: local time with milliseconds, [process id:thread id], L and the
+ * level, the module, the source file, the function, ':' and the source line,
+ * then the text.  An empty module, file or function is written as "-".  Line
+ * breaks, tabs and other control characters in any of them are written as
+ * \n, \r, \t or \xHH so that one call always makes exactly one line.
  *
  * Where lines go and which are kept are KSLog's own settings, read from the
  * environment on the first call of the process:
@@ -21,10 +33,17 @@
  *                Unset or empty: the per-user default, KSLog.log in
  *                $XDG_STATE_HOME/Halvorn (else ~/.local/state/Halvorn) on
  *                POSIX and %LOCALAPPDATA%\Halvorn on Windows.
- *   KSLOG_LEVEL  the lowest level written (default 1: every line).
+ *                A missing default folder is created, for its user only.
+ *   KSLOG_LEVEL  the lowest level written (default 1: every line); a value
+ *                that is not a whole number keeps the default.
+ * A destination that cannot be opened is not retried: its lines are dropped.
+ * (KSLog_Reconfigure, in KSLogSink.h, reads the settings again.)
  *
  * LogEx is thread-safe, never blocks on the destination for longer than one
- * write, never fails its caller, and drops a line it cannot write.
+ * write, never fails its caller, and drops a line it cannot write.  Each line
+ * is appended in one write, so lines of concurrent threads and processes
+ * sharing a file never mix.  LogEx leaves errno (and, on Windows, the thread's
+ * last-error code) as it found them.
  */
 #ifndef KS_LOG_H
 #define KS_LOG_H
@@ -47,8 +66,10 @@ extern "C" {
 #define KSLOG_CDECL
 #endif
 
-/* Writes one line.  Answers 0 when the line was written (or deliberately
- * filtered out by level), -1 when it was dropped.  Callers may ignore it. */
+/* Writes one line.  Answers 0 when the line was written, or deliberately not
+ * written (its level is below KSLOG_LEVEL, or KSLOG_FILE is "off"); answers
+ * -1 when it was dropped because the destination could not be opened or the
+ * write failed.  Callers may ignore it. */
 KSLOG_API int KSLOG_CDECL LogEx(const WCHAR* file, const WCHAR* function,
                                 int32_t line, int32_t level,
                                 const WCHAR* module, const WCHAR* format, ...);

@@ -13,7 +13,9 @@ extern "C" {
 #endif
 
 /* One log line, every text in UTF-8 and NUL-terminated.  The pointers are
- * valid only for the duration of the sink call. */
+ * valid only for the duration of the sink call.  The texts are as given (a
+ * null one reads "(null)"), without the escaping of control characters that
+ * the written line gets. */
 typedef struct KSLogRecord {
   int64_t time_ms;      /* milliseconds since the Unix epoch */
   uint32_t process_id;
@@ -31,8 +33,18 @@ typedef void (*KSLogSinkFn)(void* user, const KSLogRecord* record);
 /* Installs fn (or removes the sink, with a null fn).  The sink sees every
  * line, whatever the level setting, before it is written to the destination.
  * Calls into the sink are serialised.  Installing replaces the previous sink;
- * once KSLog_SetSink returns, the previous sink is no longer called. */
+ * once KSLog_SetSink returns, the previous sink is no longer called.
+ * A sink may call LogEx (that line is written but not handed back to the
+ * sink) and KSLog_SetSink.  It must not throw; if it does, the exception is
+ * swallowed and LogEx answers -1. */
 KSLOG_API void KSLOG_CDECL KSLog_SetSink(KSLogSinkFn fn, void* user);
+
+/* Reads KSLOG_FILE and KSLOG_LEVEL again, exactly as the first LogEx of the
+ * process does, and applies them to every line logged after it returns.
+ * Lines being written at that moment finish with the old settings; the old
+ * destination is closed once no line uses it.  Never fails: a destination
+ * that cannot be opened makes later lines be dropped (LogEx answers -1). */
+KSLOG_API void KSLOG_CDECL KSLog_Reconfigure(void);
 
 #ifdef __cplusplus
 }

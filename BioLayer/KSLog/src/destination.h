@@ -1,0 +1,37 @@
+// destination.h - where written lines go: a file opened for appending, or
+// standard error.  One implementation per platform: destination_posix.cpp and
+// destination_windows.cpp.
+#ifndef KSLOG_SRC_DESTINATION_H_
+#define KSLOG_SRC_DESTINATION_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kslog {
+
+class Destination {
+ public:
+  virtual ~Destination() = default;
+
+  // Appends `line` (which ends in '\n').  Safe to call from many threads at
+  // once: each call is one append-mode write, which the system keeps whole.
+  // Answers true when every byte was written.
+  virtual bool Append(std::string_view line) = 0;
+};
+
+// Opens the file at `path` (UTF-8) for appending, creating it (readable by
+// its user only) when missing.  Answers null when it cannot be opened.
+std::unique_ptr<Destination> OpenFileDestination(const std::string& path);
+
+// The process's standard error, wherever it points when a line is written.
+// May answer null when the process has none; its lines are then dropped.
+std::unique_ptr<Destination> OpenStandardError();
+
+// The per-user default log file that KSLog.h describes, as UTF-8, after
+// creating its folder when missing.  Empty when the user has no such place.
+std::string DefaultLogFilePath();
+
+}  // namespace kslog
+
+#endif  // KSLOG_SRC_DESTINATION_H_

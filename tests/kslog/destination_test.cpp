@@ -1,0 +1,128 @@
+// Where lines go (KSLOG_FILE), which are kept (KSLOG_LEVEL), and how a
+// written line looks.
+#include <cerrno>
+#include <filesystem>
+#include <regex>
+
+#include "log_test_support.h"
+
+namespace kslog_test {
+namespace {
+
+namespace fs = std::filesystem;
+using KSLogDestinationTest = LogTest;
+
+int LogText(int32_t level, const WCHAR* text) {
+  return LogEx(KS_TEST_FILE, KS_TEXT("Func"), 7, level, KS_TEXT("Mod"), KS_TEXT("%s"), text);
+}
+
+TEST_F(KSLogDestinationTest, WritesOneLineInTheDocumentedLayout) {
+  ASSERT_EQ(LogEx(KS_TEXT("src\\Domain.cpp"), KS_TEXT("GetDomain"), 42, 2, KS_TEXT("DataManager"),
+                  KS_TEXT("Entering %s, %i left"), KS_TEXT("GetDomain()"), int32_t{3}),
+            0);
+  const std::vector<std::string> lines = ReadLines(log_path());
+  ASSERT_EQ(lines.size(), 1u);
+  const std::regex layout(
+      R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+):(\d+)\] )"
+      R"(L2 DataManager src\\Domain\.cpp GetDomain:42 Entering GetDomain\(\), 3 left$)");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(lines[0], match, layout)) << lines[0];
+  EXPECT_EQ(match[1].str(), std::to_string(CurrentProcessId()));
+}
+
+TEST_F(KSLogDestinationTest, LineBreaksAndControlsAreEscapedInTheFileOnly) {
+  CapturingSink sink;
+  LogEx(KS_TEXT("a\nb.cpp"), KS_TEXT("F"), 1, 1, KS_TEXT(""), KS_TEXT("one\ntwo\r\tthree\x01"));
+  const std::vector<std::string> lines = ReadLines(log_path());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find(" L1 - a\\nb.cpp F:1 one\\ntwo\\r\\tthree\\x01"), std::string::npos)
+      << lines[0];
+  ASSERT_EQ(sink.records().size(), 1u);
+  EXPECT_EQ(sink.records()[0].text, "one\ntwo\r\tthree\x01");
+}
+
+TEST_F(KSLogDestinationTest, LevelFiltersTheFileButNotTheSink) {
+  Configure(log_path(), "3");
+  CapturingSink sink;
+  for (int32_t level = 1; level <= 4; ++level) EXPECT_EQ(LogText(level, KS_TEXT("x")), 0);
+  EXPECT_EQ(sink.records().size(), 4u);
+  const std::vector<std::string> lines = ReadLines(log_path());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("] L3 "), std::string::npos);
+  EXPECT_NE(lines[1].find("] L4 "), std::string::npos);
+}
+
+TEST_F(KSLogDestinationTest, LevelThatIsNotAWholeNumberKeepsTheDefault) {
+  for (const char* level : {"abc", "3x", "", " 2", "99999999999"}) {
+    Configure(log_path(), level);
+    LogText(1, KS_TEXT("kept"));
+  }
+  Configure(log_path(), "-5");  // a whole number, so it counts
+  LogText(-5, KS_TEXT("kept"));
+  LogText(-6, KS_TEXT("dropped"));
+  EXPECT_EQ(ReadLines(log_path()).size(), 6u);
+}
+
+TEST_F(KSLogDestinationTest, OffWritesNothingAndIsNoFailure) {
+  Configure("off");
+  CapturingSink sink;
+  EXPECT_EQ(LogText(1, KS_TEXT("x")), 0);
+  EXPECT_EQ(sink.records().size(), 1u);
+  EXPECT_EQ(fs::file_size(log_path()), 0u);  // the file of the previous setting
+}
+
+TEST_F(KSLogDestinationTest, UnopenableDestinationDropsLinesQuietly) {
+  const fs::path missing_folder = scratch_ / "missing" / "x.log";
+  for (const fs::path& path : {missing_folder, scratch_}) {
+    Configure(path.string());
+    CapturingSink sink;
+    errno = EDOM;
+    EXPECT_EQ(LogText(1, KS_TEXT("x")), -1) << path;
+    EXPECT_EQ(errno, EDOM) << "LogEx must leave errno alone";
+    EXPECT_EQ(sink.records().size(), 1u) << "the sink still sees the line";
+  }
+  EXPECT_FALSE(fs::exists(missing_folder));
+}
+
+TEST_F(KSLogDestinationTest, SettingsAreReadOnceUntilReconfigured) {
+  LogText(1, KS_TEXT("one"));
+  const fs::path other = scratch_ / "other.log";
+  ScopedEnv changed("KSLOG_FILE", other.string());  // not re-read yet
+  LogText(1, KS_TEXT("two"));
+  EXPECT_EQ(ReadLines(log_path()).size(), 2u);
+  KSLog_Reconfigure();
+  LogText(1, KS_TEXT("three"));
+  EXPECT_EQ(ReadLines(log_path()).size(), 2u);
+  EXPECT_EQ(ReadLines(other).size(), 1u);
+}
+
+TEST_F(KSLogDestinationTest, UnsetOrEmptyFileMeansThePerUserDefault) {
+  const fs::path state = scratch_ / "state";
+#ifdef _WIN32
+  ScopedEnv base("LOCALAPPDATA", state.string());
+  fs::create_directories(state);
+#else
+  ScopedEnv base("XDG_STATE_HOME", state.string());  // created by KSLog, as are its parents
+#endif
+  const fs::path log = state / "Halvorn" / "KSLog.log";
+  for (const std::optional<std::string>& file : {std::optional<std::string>(), {""}}) {
+    Configure(file);
+    EXPECT_EQ(LogText(1, KS_TEXT("default")), 0);
+  }
+  EXPECT_EQ(ReadLines(log).size(), 2u);
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(state / "Halvorn").permissions(), fs::perms::owner_all);
+#endif
+}
+
+TEST_F(KSLogDestinationTest, DashMeansStandardError) {
+  Configure("-");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(LogText(1, KS_TEXT("to stderr")), 0);
+  const std::string written = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(written.find(" Mod tests/kslog/test.cpp Func:7 to stderr\n"), std::string::npos)
+      << written;
+}
+
+}  // namespace
+}  // namespace kslog_test
