@@ -4,15 +4,16 @@
 # - POSIX: find sibling libraries next to itself (RUNPATH $ORIGIN), refuse
 #   undefined symbols at link time, and keep GNU unique symbols out so that
 #   dlclose of the last reference really unloads the library.
-# - Windows: the DLL lands in lib/ beside the others, links its runtime
-#   statically so it runs without the cross toolchain's DLLs.
+# - Windows: the DLL lands in lib/ beside the others, and links the compiler's
+#   runtime (libgcc, libstdc++, winpthread) statically, member by member, so
+#   it runs without the cross toolchain's DLLs and carries no resources of
+#   theirs (winpthread has a version resource of its own).
 function(ks_shared_library_defaults target)
   if(WIN32)
     set_target_properties(${target} PROPERTIES
       PREFIX ""
       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
-    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++
-      -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic)
+    target_link_options(${target} PRIVATE -static)
   else()
     set_target_properties(${target} PROPERTIES
       BUILD_RPATH "$ORIGIN"
@@ -25,7 +26,6 @@ endfunction()
 # Programs built for Windows carry their runtime with them too.
 function(ks_program_defaults target)
   if(WIN32)
-    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++
-      -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic)
+    target_link_options(${target} PRIVATE -static)
   endif()
 endfunction()

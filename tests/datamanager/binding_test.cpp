@@ -49,7 +49,7 @@ TEST_P(Binding, FallsBackToTheBareNameWhenTheFolderHasNoLibrary) {
   std::filesystem::remove(StoreFolder() / "libKeelAPI.so");
   RecordingEnv env;
   DWORD index = 0;
-  EXPECT_EQ(::GetSkinIndex(&index), 1);
+  EXPECT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(env.loads, (std::vector<std::string>{(StoreFolder() / "libKeelAPI.so").string(),
                                                  "libKeelAPI.so"}));
 }
@@ -75,7 +75,7 @@ TEST_P(Binding, AlreadyInitialisedCountsAsSuccessAndTakesAReference) {
 TEST_P(Binding, TheLastSuccessfulFreeUnloadsTheLibrary) {
   RecordingEnv env;
   DWORD index = 0;
-  ASSERT_EQ(::GetSkinIndex(&index), 1);
+  ASSERT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(StoreModule().references, 1u);
   EXPECT_NE(StoreModule().handle, nullptr);
 
@@ -89,7 +89,7 @@ TEST_P(Binding, TheLastSuccessfulFreeUnloadsTheLibrary) {
 TEST_P(Binding, AFailedFreeChangesNothing) {
   RecordingEnv env;
   DWORD index = 0;
-  ASSERT_EQ(::GetSkinIndex(&index), 1);
+  ASSERT_EQ(::SetSkinIndex(1), 1);
   StoreScript script;
   script.Answer(KF_Free, KA_E_BAD_HANDLE);
   RunUnloadHandler();
@@ -110,7 +110,7 @@ TEST_P(Binding, OnAnOldSystemALibraryOfVersionTwoIsLoaded) {
   env.systemIsRecent = false;
   env.libraryVersion = 0x00020000;
   DWORD index = 0;
-  EXPECT_EQ(::GetSkinIndex(&index), 1);
+  EXPECT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(env.loads.size(), 1u);
 }
 
@@ -118,7 +118,7 @@ TEST_P(Binding, OnAnOldSystemOurOwnLibraryIsLoadedByItsRealVersion) {
   RecordingEnv env;
   env.systemIsRecent = false;  // the version comes from the library file itself
   DWORD index = 0;
-  EXPECT_EQ(::GetSkinIndex(&index), 1);
+  EXPECT_EQ(::SetSkinIndex(1), 1);
 }
 
 TEST_P(Binding, TheSystemIsCheckedOncePerProcess) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-using GetSkinIndexFn = int32_t (*)(uint32_t*);
+using SetSkinIndexFn = int32_t (*)(uint32_t);
 
 class UnloadHandler : public ::testing::Test {
  protected:
@@ -29,9 +29,8 @@ class UnloadHandler : public ::testing::Test {
   static void* LoadAndOpenStore() {
     void* library = dlopen(DATAMANAGER_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return nullptr;
-    auto getSkinIndex = reinterpret_cast<GetSkinIndexFn>(dlsym(library, "GetSkinIndex"));
-    uint32_t index = 0;
-    if (getSkinIndex == nullptr || getSkinIndex(&index) != 1) return nullptr;
+    auto setSkinIndex = reinterpret_cast<SetSkinIndexFn>(dlsym(library, "SetSkinIndex"));
+    if (setSkinIndex == nullptr || setSkinIndex(1) != 1) return nullptr;
     return library;
   }
 };

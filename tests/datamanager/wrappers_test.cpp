@@ -87,6 +87,7 @@ TEST_P(Wrappers, SuccessWritesNoLine) {
 TEST_P(Wrappers, EnumeratorsLogNothingWhenTheWalkEnds) {
   ASSERT_EQ(DataManagerUtils().InitializeQL(), 1);
   log().Clear();
+  KeelTest_TraceClear();
   KeelAPIUtils store;
   uint32_t object = 0;
   EXPECT_LT(store.EnumCards(nullptr, 999, 1, &object), 0);

@@ -3,8 +3,9 @@
  *
  * The store keeps objects, each a bag of numbered properties:
  *   context    one per process while initialised (KA_Init .. KA_Free); its
- *              properties are store-wide settings (skin index, attempt limit,
- *              enrollment count, ...)
+ *              properties are store-wide settings (4 enrollment count, 103
+ *              parent window, 104 attempt limit, 108 skin index, 2001
+ *              timestamp, ...) and outlive the context that wrote them
  *   App        one per application name; property 1 is the name
  *   Identity   the user; owns cards and macros
  *   card       filed under a domain (also its property 1) and a category,
@@ -12,23 +13,73 @@
  *   macro      filed under a finger value
  *   shortcut   listed under the region "US"
  *
- * Every handle is a 32-bit value that the caller keeps in a variable and
- * passes by address.  Handles are never reused within a process, and a handle
- * keeps naming its object after the object was released or deleted, so a walk
- * can go on from it (mode 2).  Objects are returned in creation order.
+ * Handles.  Every handle is a 32-bit value that the caller keeps in a
+ * variable and passes by address.  Handles come from a counter and are never
+ * reused within a process; each successful KA_GetApp, KA_GetIdentity, walk
+ * step, lookup or create opens a NEW handle, which stays open until it is
+ * released, its object is deleted through it, or the last KA_Free closes
+ * every handle.  A closed handle keeps naming its object, so a walk can go
+ * on from it (mode 2); every other call answers KA_E_BAD_HANDLE for it, as
+ * for a null pointer, 0, a value never handed out, or a handle of another
+ * kind of object.  Release and delete leave the caller's variable as it is.
+ * When an object is deleted through one handle, another handle still open
+ * on it answers KA_E_BAD_HANDLE for its properties but must be released.
  *
- * Walk modes: 1 the first object of the filter, 2 the next object after the
- * one in the caller's variable, 3 (cards only) the first card of the domain.
- * An exhausted walk answers KA_E_END.  A null domain lists every card of the
- * category.
+ * Initialisation.  The first KA_Init opens the context and answers KA_OK;
+ * while it is open a further KA_Init answers KA_E_ALREADY_INIT, writes the
+ * same context handle and counts one more init (its application name is
+ * ignored).  Each KA_Free with the open context handle counts one down; the
+ * last one closes the context and every handle still open.  KA_Free with
+ * anything but the open context handle (also when none is open) answers
+ * KA_E_BAD_HANDLE and changes nothing.  KA_Init's 30-byte block must be all
+ * zero, appName a non-empty text and `zero` 0, else KA_E_BAD_ARGUMENT.
+ * Calls made on the context (KA_GetApp, KA_GetIdentity, KA_GetProperty,
+ * KA_SetProperty, KA_CreateShortcut, KA_GetShortcut) answer
+ * KA_E_NOT_INITIALIZED while no context is open, whatever the caller holds,
+ * and KA_E_BAD_HANDLE when a context is open but the caller holds another
+ * value (such as the handle of an earlier, freed context).  KA_GetApp opens
+ * the App of the application name given to the KA_Init that opened the
+ * context, creating it with its name as property 1 on first use.  Their
+ * `zero` argument must be 0.
+ *
+ * Walks.  Objects are returned in creation order.  Modes: 1 the first object
+ * of the filter, 2 the next object after the one in the caller's variable
+ * (which may be released or deleted, but must be a handle of the same kind),
+ * 3 (cards only) the first card of the domain, in any category.  Card walks
+ * filter by category, and by domain too when the domain is not null
+ * (compared as exact bytes, case matters); mode 2 applies that filter
+ * whatever mode began the walk.  Macro walks filter by finger value; shortcut
+ * walks by region, and only "US" has shortcuts.  An exhausted walk answers
+ * KA_E_END and leaves the caller's variable unchanged.  Any other mode, or
+ * mode 3 without a domain, answers KA_E_BAD_ARGUMENT.
+ * KA_Id_GetCardByRefNum answers KA_E_END when no card has the number.
  *
  * Reads: capacity 0 with a null buffer answers the stored size in *sizeOut;
- * a capacity at least that size copies the value; a smaller capacity answers
- * KA_E_BUFFER_TOO_SMALL and writes nothing.  sizeOut may be null.
+ * a capacity at least that size copies the value and sets *sizeOut; a
+ * smaller capacity answers KA_E_BUFFER_TOO_SMALL and writes nothing (neither
+ * the buffer nor *sizeOut).  sizeOut may be null.  A negative capacity, or a
+ * null buffer with a positive capacity, answers KA_E_BAD_ARGUMENT; a
+ * property never stored answers KA_E_NOT_STORED.
  * Writes: size -1 means a NUL-terminated text, which is stored with its
- * terminator; any other size is the value's byte count.
+ * terminator; any other size is the value's byte count, 0 storing an empty
+ * value (value may then be null).  A size below -1 or above 1 MiB (1048576
+ * bytes, the largest value, NUL included), or a null value with a nonzero
+ * size, answers KA_E_BAD_ARGUMENT.  A write replaces the whole value.
  *
- * Card attribute 10 marks a secret (a password); -20 an ordinary value.
+ * Card and identity writes carry an attribute: 10 (KA_ATTR_SECRET) marks a
+ * secret such as a password, -20 (KA_ATTR_PLAIN) an ordinary value; any
+ * other value answers KA_E_BAD_ARGUMENT.  The other writes store -20.
+ * KA_Id_CreateCard stores the domain as property 1 (a text with its NUL,
+ * attribute -20); overwriting property 1 later does not refile the card.
+ *
+ * KA_Execute needs no context: command 2 (start an authentication, with an
+ * XML payload of *length bytes) and command 3 (open a prompt with a command
+ * text) answer KA_OK; another command, or a null payload or length, answers
+ * KA_E_BAD_ARGUMENT.
+ *
+ * Checks come in this order: the handle the call is made on, then the other
+ * arguments, then the storage.  Every function may be called from any
+ * thread; the store serialises them with one process-wide lock.
  */
 #ifndef KEEL_API_H
 #define KEEL_API_H
@@ -51,17 +102,22 @@ extern "C" {
 #define KEEL_CALL
 #endif
 
-/* Statuses: 0 or more is success, negative is failure. */
+/* Statuses: 0 or more is success, negative is failure.  These are all the
+ * store answers, except that an interceptor (KeelAPITest.h) may answer any
+ * value in their place. */
 #define KA_OK 0
 #define KA_E_END (-1)              /* a walk is exhausted; no such object */
 #define KA_E_BAD_HANDLE (-2)       /* null, unknown, released or deleted handle */
 #define KA_E_ALREADY_INIT (-3)     /* KA_Init: already initialised (a success) */
 #define KA_E_BAD_ARGUMENT (-4)     /* null pointer, bad mode, size out of range */
 #define KA_E_BUFFER_TOO_SMALL (-5) /* read capacity below the stored size */
-#define KA_E_AUTH_REFUSED (-6)     /* the user's authentication was refused */
-#define KA_E_STORAGE (-7)          /* the storage failed (I/O, damaged data) */
+#define KA_E_AUTH_REFUSED (-6)     /* the user's authentication was refused
+                                      (answered only by an interceptor) */
+#define KA_E_STORAGE (-7)          /* the storage failed (I/O, damaged data,
+                                      out of memory); nothing was changed */
 /*      -8 is reserved for the caller's binding: function missing */
-#define KA_E_AUTH_CANCELLED (-9)   /* the user cancelled the authentication */
+#define KA_E_AUTH_CANCELLED (-9)   /* the user cancelled the authentication
+                                      (answered only by an interceptor) */
 #define KA_E_NOT_INITIALIZED (-10) /* no context: KA_Init was not called */
 #define KA_E_NOT_STORED (-17)      /* the property was never stored */
 
@@ -70,36 +126,57 @@ extern "C" {
 
 typedef int16_t KA_STATUS;
 
-KEEL_API KA_STATUS KEEL_CALL KA_Init(const uint8_t* zeros30, const char* appName, uint32_t zero, uint32_t* context);
+KEEL_API KA_STATUS KEEL_CALL KA_Init(const uint8_t* zeros30, const char* appName, uint32_t zero,
+                                     uint32_t* context);
 KEEL_API KA_STATUS KEEL_CALL KA_Free(uint32_t* context);
 KEEL_API KA_STATUS KEEL_CALL KA_Execute(int16_t command, const char* payload, uint32_t* length);
 KEEL_API KA_STATUS KEEL_CALL KA_GetApp(uint32_t* context, uint32_t zero, uint32_t* app);
 KEEL_API KA_STATUS KEEL_CALL KA_GetIdentity(uint32_t* context, uint32_t zero, uint32_t* identity);
-KEEL_API KA_STATUS KEEL_CALL KA_GetProperty(uint32_t* context, int32_t property, int32_t capacity, void* buffer, uint32_t* sizeOut);
-KEEL_API KA_STATUS KEEL_CALL KA_SetProperty(uint32_t* context, int32_t property, const void* value, int32_t size);
+KEEL_API KA_STATUS KEEL_CALL KA_GetProperty(uint32_t* context, int32_t property, int32_t capacity,
+                                            void* buffer, uint32_t* sizeOut);
+KEEL_API KA_STATUS KEEL_CALL KA_SetProperty(uint32_t* context, int32_t property, const void* value,
+                                            int32_t size);
 KEEL_API KA_STATUS KEEL_CALL KA_CreateShortcut(uint32_t* context, uint32_t* shortcut);
-KEEL_API KA_STATUS KEEL_CALL KA_GetShortcut(uint32_t* context, const char* region, int16_t mode, uint32_t* shortcut);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_GetProperty(uint32_t* identity, int32_t property, int32_t capacity, void* buffer, uint32_t* sizeOut);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_SetProperty(uint32_t* identity, int32_t attribute, int32_t property, const void* value, int32_t size);
+KEEL_API KA_STATUS KEEL_CALL KA_GetShortcut(uint32_t* context, const char* region, int16_t mode,
+                                            uint32_t* shortcut);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_GetProperty(uint32_t* identity, int32_t property,
+                                               int32_t capacity, void* buffer, uint32_t* sizeOut);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_SetProperty(uint32_t* identity, int32_t attribute,
+                                               int32_t property, const void* value, int32_t size);
 KEEL_API KA_STATUS KEEL_CALL KA_Id_Release(uint32_t* identity);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_GetCard(uint32_t* identity, const char* domain, int32_t category, int16_t mode, uint32_t* card);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_GetCardByRefNum(uint32_t* identity, int64_t refNum, uint32_t* card);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_CreateCard(uint32_t* identity, const char* domain, int32_t category, uint32_t* card);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_GetMacro(uint32_t* identity, uint32_t finger, int16_t mode, uint32_t* macro);
-KEEL_API KA_STATUS KEEL_CALL KA_Id_CreateMacro(uint32_t* identity, uint32_t finger, uint32_t* macro);
-KEEL_API KA_STATUS KEEL_CALL KA_App_GetProperty(uint32_t* app, int32_t property, int32_t capacity, void* buffer, uint32_t* sizeOut);
-KEEL_API KA_STATUS KEEL_CALL KA_App_SetProperty(uint32_t* app, int32_t property, const void* value, int32_t size);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_GetCard(uint32_t* identity, const char* domain, int32_t category,
+                                           int16_t mode, uint32_t* card);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_GetCardByRefNum(uint32_t* identity, int64_t refNum,
+                                                   uint32_t* card);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_CreateCard(uint32_t* identity, const char* domain,
+                                              int32_t category, uint32_t* card);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_GetMacro(uint32_t* identity, uint32_t finger, int16_t mode,
+                                            uint32_t* macro);
+KEEL_API KA_STATUS KEEL_CALL KA_Id_CreateMacro(uint32_t* identity, uint32_t finger,
+                                               uint32_t* macro);
+KEEL_API KA_STATUS KEEL_CALL KA_App_GetProperty(uint32_t* app, int32_t property, int32_t capacity,
+                                                void* buffer, uint32_t* sizeOut);
+KEEL_API KA_STATUS KEEL_CALL KA_App_SetProperty(uint32_t* app, int32_t property, const void* value,
+                                                int32_t size);
 KEEL_API KA_STATUS KEEL_CALL KA_App_Release(uint32_t* app);
-KEEL_API KA_STATUS KEEL_CALL KA_Shortcut_GetProperty(uint32_t* shortcut, int32_t property, int32_t capacity, void* buffer, uint32_t* sizeOut);
-KEEL_API KA_STATUS KEEL_CALL KA_Shortcut_SetProperty(uint32_t* shortcut, int32_t property, const void* value, int32_t size);
+KEEL_API KA_STATUS KEEL_CALL KA_Shortcut_GetProperty(uint32_t* shortcut, int32_t property,
+                                                     int32_t capacity, void* buffer,
+                                                     uint32_t* sizeOut);
+KEEL_API KA_STATUS KEEL_CALL KA_Shortcut_SetProperty(uint32_t* shortcut, int32_t property,
+                                                     const void* value, int32_t size);
 KEEL_API KA_STATUS KEEL_CALL KA_Shortcut_Delete(uint32_t* shortcut);
 KEEL_API KA_STATUS KEEL_CALL KA_Shortcut_Release(uint32_t* shortcut);
-KEEL_API KA_STATUS KEEL_CALL KA_Card_GetProperty(uint32_t* card, int32_t property, int32_t capacity, void* buffer, uint32_t* sizeOut);
-KEEL_API KA_STATUS KEEL_CALL KA_Card_SetProperty(uint32_t* card, int32_t attribute, int32_t property, const void* value, int32_t size);
+KEEL_API KA_STATUS KEEL_CALL KA_Card_GetProperty(uint32_t* card, int32_t property, int32_t capacity,
+                                                 void* buffer, uint32_t* sizeOut);
+KEEL_API KA_STATUS KEEL_CALL KA_Card_SetProperty(uint32_t* card, int32_t attribute,
+                                                 int32_t property, const void* value, int32_t size);
 KEEL_API KA_STATUS KEEL_CALL KA_Card_Delete(uint32_t* card);
 KEEL_API KA_STATUS KEEL_CALL KA_Card_Release(uint32_t* card);
-KEEL_API KA_STATUS KEEL_CALL KA_Macro_GetProperty(uint32_t* macro, int32_t property, int32_t capacity, void* buffer, uint32_t* sizeOut);
-KEEL_API KA_STATUS KEEL_CALL KA_Macro_SetProperty(uint32_t* macro, int32_t property, const void* value, int32_t size);
+KEEL_API KA_STATUS KEEL_CALL KA_Macro_GetProperty(uint32_t* macro, int32_t property,
+                                                  int32_t capacity, void* buffer,
+                                                  uint32_t* sizeOut);
+KEEL_API KA_STATUS KEEL_CALL KA_Macro_SetProperty(uint32_t* macro, int32_t property,
+                                                  const void* value, int32_t size);
 KEEL_API KA_STATUS KEEL_CALL KA_Macro_Delete(uint32_t* macro);
 KEEL_API KA_STATUS KEEL_CALL KA_Macro_Release(uint32_t* macro);
 

@@ -7,6 +7,7 @@
  * objects.  None of this is used by the store's clients in production.
  *
  * Everything here is process-wide and serialised with the store's own lock.
+ * None of these functions is intercepted or traced.
  */
 #ifndef KEEL_API_TEST_H
 #define KEEL_API_TEST_H
@@ -34,15 +35,20 @@ typedef enum KeelFunction {
   KF_Count
 } KeelFunction;
 
-/* "KA_Init" ... "KA_Macro_Release"; null for a value out of range. */
+/* "KA_Init" ... "KA_Macro_Release"; null for a value out of range (KF_Count
+ * included). */
 KEEL_API const char* KeelTest_FunctionName(KeelFunction function);
 
 /* One store call with its significant arguments.  Fields that the function
  * does not take are 0 (or null).  `handle` is the value in the caller's
- * handle variable on entry (0 when the pointer was null); `size` is the
- * capacity of a read or the size of a write; `text` is the domain, the
- * application name, the region or the KA_Execute payload.  `status` and
- * `intercepted` are filled in once the call has been answered. */
+ * handle variable on entry (0 when the pointer was null, and for KA_Init
+ * and KA_Execute, which are made on no handle; for a walk it is the handle
+ * walked under, not the one walked from); `size` is the capacity of a read,
+ * the size of a write, or KA_Execute's *length; `text` is a copy of the
+ * domain, the application name, the region or the KA_Execute payload (at
+ * most 1 MiB, and for KA_Execute at most *length bytes).  `status` and
+ * `intercepted` are 0 while the interceptor looks at the call and are
+ * filled in once the call has been answered. */
 typedef struct KeelCall {
   KeelFunction function;
   uint32_t handle;
@@ -60,26 +66,48 @@ typedef struct KeelCall {
 } KeelCall;
 
 /* An interceptor answers KEEL_PASS to let the store answer, or any status
- * (-32768 .. 32767) to answer that instead; the store then does nothing. */
+ * (-32768 .. 32767) to answer that instead; the store then does nothing and
+ * leaves every out-parameter untouched.  A value outside that range counts
+ * as KEEL_PASS.  The call is traced either way.
+ *
+ * The interceptor runs WITHOUT the store's lock: it may call any KeelTest_
+ * function, and even the store functions (those calls are intercepted and
+ * traced in their turn, before the call that made them).  With several
+ * threads it may run concurrently, so it must guard its own state. */
 #define KEEL_PASS 0x10000
 typedef int32_t (*KeelInterceptorFn)(void* user, const KeelCall* call);
 
-/* Installs (or, with a null fn, removes) the interceptor. */
+/* Installs (or, with a null fn, removes) the interceptor.  A call already
+ * being answered may still see the previous one. */
 KEEL_API void KeelTest_SetInterceptor(KeelInterceptorFn fn, void* user);
 
-/* The trace: every call since the last clear, in order.  KeelTest_TraceGet
- * copies entry `index` into *out and answers 1, or answers 0 when there is no
- * such entry; out->text stays valid until the next KeelTest_TraceClear. */
+/* The trace: every call since the last clear, in the order they were
+ * answered, up to the trace limit (see KeelTest_SetTraceLimit).
+ * KeelTest_TraceGet copies entry `index` into *out and answers 1, or answers
+ * 0 when there is no such entry or out is null; out->text stays valid while
+ * the entry is in the trace (until KeelTest_TraceClear, KeelTest_Reset, or
+ * the limit drops it). */
 KEEL_API size_t KeelTest_TraceSize(void);
 KEEL_API int KeelTest_TraceGet(size_t index, KeelCall* out);
 KEEL_API void KeelTest_TraceClear(void);
 
-/* Handles handed out and not yet released, freed or deleted. */
+/* The trace keeps at most `limit` calls (65536 after KeelTest_Reset and at
+ * start), dropping the oldest first, so that a long-running process does
+ * not grow without bound.  A limit of 0 stops tracing.  Lowering the limit
+ * drops the oldest entries at once. */
+KEEL_API void KeelTest_SetTraceLimit(size_t limit);
+
+/* Handles handed out and not yet released, freed or deleted; the open
+ * context handle counts as one. */
 KEEL_API uint32_t KeelTest_OpenHandles(void);
 
-/* Drops every object, context and handle and starts again on an empty store
- * with the given backend: "memory" (the default when null).  Removes the
- * interceptor and clears the trace.  Answers KA_OK or a negative status. */
+/* Drops every object, context and handle (and the init count) and starts
+ * again on an empty store with the given backend: "memory" (the default when
+ * null).  Removes the interceptor, clears the trace and restores its limit.
+ * Handle numbers go on growing: none from before the reset is handed out
+ * again, and those answer KA_E_BAD_HANDLE.  Answers KA_OK; KA_E_BAD_ARGUMENT
+ * for another backend name and KA_E_STORAGE when the backend cannot be
+ * opened, changing nothing in either case. */
 KEEL_API KA_STATUS KeelTest_Reset(const char* backend);
 
 /* Seeding and inspection, by object id (a positive 64-bit value that stays
@@ -93,33 +121,47 @@ typedef enum KeelObjectKind {
   KEEL_SHORTCUT = 6
 } KeelObjectKind;
 
-/* Create objects directly; answer the new id or a negative status. */
+/* Create objects directly, without handles, as the store functions would
+ * (cards and macros under the identity, created when missing; a card with
+ * its domain as property 1 and a fresh reference number; a shortcut under
+ * "US").  Answer the new id, or KA_E_BAD_ARGUMENT for a null or over-long
+ * domain, or KA_E_STORAGE. */
 KEEL_API int64_t KeelTest_SeedCard(const char* domain, int32_t category);
 KEEL_API int64_t KeelTest_SeedMacro(uint32_t finger);
 KEEL_API int64_t KeelTest_SeedShortcut(void);
 /* The store-wide context object, the identity, and the App of `name`; each
- * is created when missing.  Answer the id or a negative status. */
+ * is created when missing (an App with its name as property 1).  Answer the
+ * id, or KA_E_BAD_ARGUMENT for a null or empty name, or KA_E_STORAGE. */
 KEEL_API int64_t KeelTest_ContextObject(void);
 KEEL_API int64_t KeelTest_IdentityObject(void);
 KEEL_API int64_t KeelTest_AppObject(const char* name);
 
-/* Writes a property (size -1: NUL-terminated text, stored with its NUL). */
+/* Writes a property (size -1: NUL-terminated text, stored with its NUL)
+ * with any attribute, under the size rules of the store's writes.  KA_OK,
+ * KA_E_BAD_ARGUMENT, KA_E_END when there is no such object. */
 KEEL_API KA_STATUS KeelTest_SetProperty(int64_t object, int32_t property,
                                         int32_t attribute, const void* value,
                                         int32_t size);
-/* Reads a property: *size gets the stored size; the value is copied when
- * capacity is large enough (else KA_E_BUFFER_TOO_SMALL); *attribute, when
- * not null, gets its attribute.  KA_E_NOT_STORED when absent. */
+/* Reads a property: *size (when not null) gets the stored size and
+ * *attribute (when not null) its attribute; the value is copied when
+ * capacity is large enough, else the answer is KA_E_BUFFER_TOO_SMALL with
+ * *size and *attribute still set.  A null buffer with capacity 0 only asks
+ * for the size (KA_OK).  KA_E_NOT_STORED when absent, KA_E_END when there is
+ * no such object, KA_E_BAD_ARGUMENT for a negative capacity or a null buffer
+ * with a positive one. */
 KEEL_API KA_STATUS KeelTest_GetProperty(int64_t object, int32_t property,
                                         void* buffer, int32_t capacity,
                                         int32_t* size, int32_t* attribute);
 /* Ids of the live objects of a kind, in creation order: answers how many
- * there are and copies at most `capacity` of them into ids. */
+ * there are and copies at most `capacity` of them into ids (nothing when ids
+ * is null).  0 for a value that is not a kind. */
 KEEL_API size_t KeelTest_ListObjects(KeelObjectKind kind, int64_t* ids,
                                      size_t capacity);
-/* The object a handle names (even a released one), or a negative status. */
+/* The object a handle names (even a released one, or one whose object was
+ * deleted), or KA_E_BAD_HANDLE for a value not handed out since the last
+ * reset. */
 KEEL_API int64_t KeelTest_ObjectOfHandle(uint32_t handle);
-/* A card's reference number, or a negative status. */
+/* A card's reference number, or KA_E_END when `card` is not a live card. */
 KEEL_API int64_t KeelTest_CardRefNum(int64_t card);
 
 #ifdef __cplusplus

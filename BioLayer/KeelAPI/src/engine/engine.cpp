@@ -1,0 +1,100 @@
+// engine.cpp - the engine's backend, its handle checks, and the steps that
+// every creating or walking store call shares.
+#include "engine/engine.h"
+
+#include <cstring>
+
+#include "backends/backend_registry.h"
+
+namespace keel {
+
+Engine::Engine() {
+  if (OpenBackend(nullptr, &backend_) != KA_OK) backend_ = nullptr;
+}
+
+Engine::~Engine() {
+  if (backend_ != nullptr) backend_->destroy(backend_);
+}
+
+KA_STATUS Engine::Reset(const char* backend_name) {
+  KeelBackend* fresh = nullptr;
+  const int status = OpenBackend(backend_name, &fresh);
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  if (backend_ != nullptr) backend_->destroy(backend_);
+  backend_ = fresh;
+  handles_.Clear();
+  context_ = Context{};
+  return KA_OK;
+}
+
+KA_STATUS Engine::Subject(const uint32_t* handle, KeelObjectKind kind, int64_t* object) const {
+  if (handle == nullptr) return KA_E_BAD_HANDLE;
+  if (kind == KEEL_CONTEXT) {
+    // No context at all is a missing KA_Init, whatever the caller holds; a
+    // context is open but the caller holds another value: a bad handle.
+    if (context_.inits == 0) return KA_E_NOT_INITIALIZED;
+    if (*handle != context_.handle) return KA_E_BAD_HANDLE;
+    *object = context_.object;
+    return KA_OK;
+  }
+  const HandleEntry* entry = handles_.Find(*handle);
+  if (entry == nullptr || entry->kind != kind || entry->state != HandleState::kOpen) {
+    return KA_E_BAD_HANDLE;
+  }
+  *object = entry->object;
+  return KA_OK;
+}
+
+KA_STATUS Engine::WalkStart(const uint32_t* from, KeelObjectKind kind, int64_t* after) const {
+  const HandleEntry* entry = handles_.Find(*from);
+  if (entry == nullptr || entry->kind != kind) return KA_E_BAD_HANDLE;
+  *after = entry->object;
+  return KA_OK;
+}
+
+KA_STATUS Engine::CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind kind,
+                                uint32_t* out) {
+  if (!handles_.Reserve()) return KA_E_STORAGE;  // 2^32 handles handed out
+  if (const KA_STATUS status = txn.Commit(); status != KA_OK) return status;
+  *out = handles_.Open(object, kind);
+  return KA_OK;
+}
+
+KA_STATUS Engine::Walk(const KeelFilter& filter, int64_t after, uint32_t* out) {
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  int64_t next = 0;
+  const int status = backend_->next_object(backend_, &filter, after, &next);
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  return CommitAndOpen(txn, next, filter.kind, out);
+}
+
+KA_STATUS Engine::CreateObject(const KeelObjectFiling& filing, int64_t* id) {
+  int64_t created = 0;
+  const int status = backend_->create_object(backend_, &filing, &created, nullptr);
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  if (filing.kind == KEEL_CARD) {
+    if (const KA_STATUS named = StoreName(created, filing.domain); named != KA_OK) return named;
+  }
+  *id = created;
+  return KA_OK;
+}
+
+KA_STATUS Engine::FindOrCreate(const KeelObjectFiling& filing, int64_t* id) {
+  int64_t found = 0;
+  int created = 0;
+  const int status = backend_->find_or_create(backend_, &filing, &found, &created);
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  if (created != 0 && filing.kind == KEEL_APP) {
+    if (const KA_STATUS named = StoreName(found, filing.name); named != KA_OK) return named;
+  }
+  *id = found;
+  return KA_OK;
+}
+
+KA_STATUS Engine::StoreName(int64_t object, const char* text) {
+  return static_cast<KA_STATUS>(
+      backend_->set_property(backend_, object, 1, KA_ATTR_PLAIN, text, std::strlen(text) + 1));
+}
+
+}  // namespace keel

@@ -1,0 +1,135 @@
+// engine_context.cpp - the calls made on the context: opening and closing
+// it, KA_Execute, the App, the identity, and the shortcuts.
+#include <optional>
+
+#include "engine/engine.h"
+#include "engine/value_rules.h"
+#include "engine/walk_modes.h"
+
+namespace keel {
+namespace {
+
+constexpr int kInitBlockBytes = 30;
+constexpr int16_t kCommandStartAuthentication = 2;
+constexpr int16_t kCommandOpenPrompt = 3;
+
+bool AllZero(const uint8_t* block, int bytes) {
+  for (int i = 0; i < bytes; ++i) {
+    if (block[i] != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+KA_STATUS Engine::Init(const uint8_t* zeros30, const char* app_name, uint32_t zero,
+                       uint32_t* context) {
+  if (zeros30 == nullptr || context == nullptr || zero != 0) return KA_E_BAD_ARGUMENT;
+  if (!AllZero(zeros30, kInitBlockBytes)) return KA_E_BAD_ARGUMENT;
+  const std::optional<size_t> name_length = StorableTextLength(app_name);
+  if (!name_length || *name_length == 0) return KA_E_BAD_ARGUMENT;
+
+  if (context_.inits > 0) {
+    if (context_.inits == UINT32_MAX) return KA_E_STORAGE;
+    ++context_.inits;
+    *context = context_.handle;
+    return KA_E_ALREADY_INIT;
+  }
+
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  int64_t object = 0;
+  KeelObjectFiling filing{};
+  filing.kind = KEEL_CONTEXT;
+  if (const KA_STATUS status = FindOrCreate(filing, &object); status != KA_OK) return status;
+  std::string name(app_name, *name_length);  // before the commit: it may throw
+  uint32_t handle = 0;
+  if (const KA_STATUS status = CommitAndOpen(txn, object, KEEL_CONTEXT, &handle); status != KA_OK) {
+    return status;
+  }
+  context_.handle = handle;
+  context_.inits = 1;
+  context_.object = object;
+  context_.app_name.swap(name);
+  *context = handle;
+  return KA_OK;
+}
+
+KA_STATUS Engine::Free(uint32_t* context) {
+  if (context == nullptr || context_.inits == 0 || *context != context_.handle) {
+    return KA_E_BAD_HANDLE;
+  }
+  if (--context_.inits == 0) {
+    handles_.CloseAll();
+    context_ = Context{};
+  }
+  return KA_OK;
+}
+
+KA_STATUS Engine::Execute(int16_t command, const char* payload, const uint32_t* length) {
+  if (payload == nullptr || length == nullptr) return KA_E_BAD_ARGUMENT;
+  if (command == kCommandStartAuthentication || command == kCommandOpenPrompt) return KA_OK;
+  return KA_E_BAD_ARGUMENT;
+}
+
+KA_STATUS Engine::GetApp(uint32_t* context, uint32_t zero, uint32_t* app) {
+  int64_t context_object = 0;
+  if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
+  if (zero != 0 || app == nullptr) return KA_E_BAD_ARGUMENT;
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  KeelObjectFiling filing{};
+  filing.kind = KEEL_APP;
+  filing.name = context_.app_name.c_str();
+  int64_t object = 0;
+  if (const KA_STATUS status = FindOrCreate(filing, &object); status != KA_OK) return status;
+  return CommitAndOpen(txn, object, KEEL_APP, app);
+}
+
+KA_STATUS Engine::GetIdentity(uint32_t* context, uint32_t zero, uint32_t* identity) {
+  int64_t context_object = 0;
+  if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
+  if (zero != 0 || identity == nullptr) return KA_E_BAD_ARGUMENT;
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  KeelObjectFiling filing{};
+  filing.kind = KEEL_IDENTITY;
+  int64_t object = 0;
+  if (const KA_STATUS status = FindOrCreate(filing, &object); status != KA_OK) return status;
+  return CommitAndOpen(txn, object, KEEL_IDENTITY, identity);
+}
+
+KA_STATUS Engine::CreateShortcut(uint32_t* context, uint32_t* shortcut) {
+  int64_t context_object = 0;
+  if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
+  if (shortcut == nullptr) return KA_E_BAD_ARGUMENT;
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  KeelObjectFiling filing{};
+  filing.kind = KEEL_SHORTCUT;
+  filing.parent = context_object;
+  filing.region = kShortcutRegion;
+  int64_t object = 0;
+  if (const KA_STATUS status = CreateObject(filing, &object); status != KA_OK) return status;
+  return CommitAndOpen(txn, object, KEEL_SHORTCUT, shortcut);
+}
+
+KA_STATUS Engine::GetShortcut(uint32_t* context, const char* region, int16_t mode,
+                              uint32_t* shortcut) {
+  int64_t context_object = 0;
+  if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
+  if (shortcut == nullptr || !StorableTextLength(region)) return KA_E_BAD_ARGUMENT;
+  int64_t after = 0;
+  if (mode == kWalkNext) {
+    if (const KA_STATUS s = WalkStart(shortcut, KEEL_SHORTCUT, &after); s != KA_OK) return s;
+  } else if (mode != kWalkFirst) {
+    return KA_E_BAD_ARGUMENT;
+  }
+  KeelFilter filter{};
+  filter.kind = KEEL_SHORTCUT;
+  filter.by = KEEL_BY_REGION;
+  filter.region = region;
+  return Walk(filter, after, shortcut);
+}
+
+}  // namespace keel

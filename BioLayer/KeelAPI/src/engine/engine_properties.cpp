@@ -1,0 +1,65 @@
+// engine_properties.cpp - reading and writing properties through a handle,
+// and ending a handle by release or delete.
+#include "engine/engine.h"
+#include "engine/value_rules.h"
+
+namespace keel {
+
+KA_STATUS Engine::Read(uint32_t* handle, KeelObjectKind kind, int32_t property, int32_t capacity,
+                       void* buffer, uint32_t* size_out) {
+  int64_t object = 0;
+  if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
+  if (const KA_STATUS s = CheckRead(capacity, buffer); s != KA_OK) return s;
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  // The backend copies only when the whole value fits, so a buffer that is
+  // too small is never written.
+  size_t size = 0;
+  const int status = backend_->get_property(backend_, object, property, buffer,
+                                            static_cast<size_t>(capacity), &size, nullptr);
+  if (status == KA_E_END) return KA_E_BAD_HANDLE;  // deleted through another handle
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  const bool size_query = buffer == nullptr;
+  if (!size_query && size > static_cast<size_t>(capacity)) return KA_E_BUFFER_TOO_SMALL;
+  if (const KA_STATUS s = txn.Commit(); s != KA_OK) return s;
+  if (size_out != nullptr) *size_out = static_cast<uint32_t>(size);
+  return KA_OK;
+}
+
+KA_STATUS Engine::Write(uint32_t* handle, KeelObjectKind kind, int32_t attribute, int32_t property,
+                        const void* value, int32_t size) {
+  int64_t object = 0;
+  if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
+  if (!IsClientAttribute(attribute)) return KA_E_BAD_ARGUMENT;
+  size_t bytes = 0;
+  if (const KA_STATUS s = WriteByteCount(value, size, &bytes); s != KA_OK) return s;
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  const int status = backend_->set_property(backend_, object, property, attribute,
+                                            bytes == 0 ? nullptr : value, bytes);
+  if (status == KA_E_END) return KA_E_BAD_HANDLE;
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  return txn.Commit();
+}
+
+KA_STATUS Engine::Release(uint32_t* handle, KeelObjectKind kind) {
+  int64_t object = 0;
+  if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
+  handles_.Close(*handle, HandleState::kClosed);
+  return KA_OK;
+}
+
+KA_STATUS Engine::Delete(uint32_t* handle, KeelObjectKind kind) {
+  int64_t object = 0;
+  if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
+  Transaction txn(backend_);
+  if (txn.status() != KA_OK) return txn.status();
+  const int status = backend_->delete_object(backend_, object);
+  if (status == KA_E_END) return KA_E_BAD_HANDLE;
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  if (const KA_STATUS s = txn.Commit(); s != KA_OK) return s;
+  handles_.Close(*handle, HandleState::kDeleted);
+  return KA_OK;
+}
+
+}  // namespace keel

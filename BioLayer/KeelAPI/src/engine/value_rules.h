@@ -1,0 +1,42 @@
+// value_rules.h - what the store accepts as a property value, a read's
+// buffer, an attribute and a text argument.
+#ifndef KEEL_ENGINE_VALUE_RULES_H
+#define KEEL_ENGINE_VALUE_RULES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "KeelAPI.h"
+
+namespace keel {
+
+// The largest value a property holds, in bytes.  Text arguments that the
+// store keeps as a property (domain, application name) obey it too.
+constexpr size_t kMaxValueBytes = size_t{1} << 20;
+
+// The length of a NUL-terminated text, reading at most `max` bytes: nothing
+// when `text` is null or has no NUL among its first `max` bytes.
+std::optional<size_t> BoundedLength(const char* text, size_t max);
+
+// A text argument that the store keeps with its NUL: the length (without
+// the NUL), or nothing when null or too long to be stored.
+std::optional<size_t> StorableTextLength(const char* text);
+
+// Checks the caller's side of a read: KA_OK, or KA_E_BAD_ARGUMENT for a
+// negative capacity or a null buffer with a positive capacity.
+KA_STATUS CheckRead(int32_t capacity, const void* buffer);
+
+// The byte count a write stores: size -1 is a NUL-terminated text counted
+// with its NUL, 0 an empty value (value may then be null), else `size`
+// bytes.  KA_OK with *bytes set, or KA_E_BAD_ARGUMENT for a size below -1 or
+// above kMaxValueBytes, a text longer than that, or a null value with a
+// nonzero size.
+KA_STATUS WriteByteCount(const void* value, int32_t size, size_t* bytes);
+
+// Card and identity writes carry KA_ATTR_SECRET or KA_ATTR_PLAIN.
+bool IsClientAttribute(int32_t attribute);
+
+}  // namespace keel
+
+#endif  // KEEL_ENGINE_VALUE_RULES_H

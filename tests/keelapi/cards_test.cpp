@@ -1,0 +1,220 @@
+// Cards, macros and shortcuts: creating them, walking them in creation
+// order under each filter, going on from released and deleted objects, and
+// finding cards by reference number.
+#include <set>
+
+#include "store_fixture.h"
+
+namespace keeltest {
+namespace {
+
+class KeelCards : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    Open();
+  }
+};
+
+TEST_F(KeelCards, CreatedCardKeepsItsDomainAsPlainTextProperty1) {
+  const uint32_t card = NewCard("example.com", 3);
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 1), std::string("example.com", 12));
+  int32_t attribute = 0;
+  EXPECT_EQ(KeelTest_GetProperty(ObjectOf(card), 1, nullptr, 0, nullptr, &attribute), KA_OK);
+  EXPECT_EQ(attribute, KA_ATTR_PLAIN);
+  EXPECT_GT(KeelTest_CardRefNum(ObjectOf(card)), 0);
+}
+
+TEST_F(KeelCards, WalksFollowCreationOrderUnderEachFilter) {
+  // Created in this order: a b c d e.
+  const int64_t a = ObjectOf(NewCard("a.com", 1));
+  const int64_t b = ObjectOf(NewCard("b.com", 1));
+  const int64_t c = ObjectOf(NewCard("a.com", 2));
+  const int64_t d = ObjectOf(NewCard("a.com", 1));
+  const int64_t e = ObjectOf(NewCard("A.com", 1));
+  struct Case {
+    const char* domain;
+    int32_t category;
+    int16_t first_mode;
+    std::vector<int64_t> expected;
+  } cases[] = {
+      {nullptr, 1, 1, {a, b, d, e}},
+      {nullptr, 2, 1, {c}},
+      {nullptr, 9, 1, {}},
+      {"a.com", 1, 1, {a, d}},
+      {"A.com", 1, 1, {e}},
+      {"a.com", 2, 1, {c}},
+      {"a.co", 1, 1, {}},
+      // Mode 3 starts at the domain's first card in any category; mode 2
+      // then goes on under domain and category.
+      {"a.com", 2, 3, {a, c}},
+      {"b.com", 7, 3, {b}},
+      {"nowhere", 1, 3, {}},
+  };
+  for (const Case& k : cases) {
+    EXPECT_EQ(WalkCards(k.domain, k.category, k.first_mode), k.expected)
+        << (k.domain ? k.domain : "(any domain)") << " category " << k.category << " mode "
+        << k.first_mode;
+  }
+}
+
+TEST_F(KeelCards, EveryWalkStepOpensANewHandle) {
+  NewCard("a.com", 1);
+  uint32_t first = 0;
+  uint32_t again = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &first), KA_OK);
+  const uint32_t open = KeelTest_OpenHandles();
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &again), KA_OK);
+  EXPECT_NE(first, again);
+  EXPECT_EQ(ObjectOf(first), ObjectOf(again));
+  EXPECT_EQ(KeelTest_OpenHandles(), open + 1);
+}
+
+TEST_F(KeelCards, ExhaustedWalkLeavesTheVariableUnchanged) {
+  NewCard("a.com", 1);
+  uint32_t card = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &card), KA_OK);
+  const uint32_t last = card;
+  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_E_END);
+  EXPECT_EQ(card, last);
+  uint32_t none = 777;
+  EXPECT_EQ(KA_Id_GetCard(&identity_, "b.com", 1, 1, &none), KA_E_END);
+  EXPECT_EQ(none, 777u);
+}
+
+TEST_F(KeelCards, WalkGoesOnFromAReleasedCard) {
+  NewCard("a.com", 1);
+  const int64_t second = ObjectOf(NewCard("a.com", 1));
+  uint32_t card = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "a.com", 1, 1, &card), KA_OK);
+  ASSERT_EQ(KA_Card_Release(&card), KA_OK);
+  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "a.com", 1, 2, &card), KA_OK);
+  EXPECT_EQ(ObjectOf(card), second);
+}
+
+TEST_F(KeelCards, WalkGoesOnFromADeletedCard) {
+  const int64_t first = ObjectOf(NewCard("a.com", 1));
+  const int64_t second = ObjectOf(NewCard("a.com", 1));
+  const int64_t third = ObjectOf(NewCard("a.com", 1));
+  uint32_t card = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &card), KA_OK);
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_OK);
+  ASSERT_EQ(ObjectOf(card), second);
+  ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
+  EXPECT_EQ(ObjectOf(card), second) << "a deleted card's handle still names it";
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_OK);
+  EXPECT_EQ(ObjectOf(card), third);
+  EXPECT_EQ(WalkCards(nullptr, 1), (std::vector<int64_t>{first, third}));
+}
+
+TEST_F(KeelCards, WalkFromAHandleOfAnotherKindIsABadHandle) {
+  NewCard("a.com", 1);
+  uint32_t macro = 0;
+  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 1, &macro), KA_OK);
+  uint32_t from = macro;
+  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE);
+  from = 0;
+  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE);
+  from = 0xFFFFFFF0u;
+  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE);
+}
+
+TEST_F(KeelCards, ReferenceNumbersAreUniqueAndFindTheirCards) {
+  std::set<int64_t> refs;
+  std::vector<int64_t> cards;
+  for (int i = 0; i < 64; ++i) {
+    cards.push_back(ObjectOf(NewCard("a.com", i % 3)));
+    refs.insert(KeelTest_CardRefNum(cards.back()));
+  }
+  EXPECT_EQ(refs.size(), cards.size());
+  for (int64_t card : cards) {
+    uint32_t found = 0;
+    ASSERT_EQ(KA_Id_GetCardByRefNum(&identity_, KeelTest_CardRefNum(card), &found), KA_OK);
+    EXPECT_EQ(ObjectOf(found), card);
+  }
+  int64_t unused = 1;
+  while (refs.count(unused) != 0) ++unused;
+  uint32_t found = 555;
+  EXPECT_EQ(KA_Id_GetCardByRefNum(&identity_, unused, &found), KA_E_END);
+  EXPECT_EQ(found, 555u);
+}
+
+TEST_F(KeelCards, DeleteRemovesTheCardAndClosesItsHandle) {
+  uint32_t card = NewCard("a.com", 1);
+  const int64_t ref = KeelTest_CardRefNum(ObjectOf(card));
+  const uint32_t open = KeelTest_OpenHandles();
+  ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
+  EXPECT_EQ(KeelTest_OpenHandles(), open - 1);
+  EXPECT_EQ(CountOf(KEEL_CARD), 0u);
+  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 2, "x", -1), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Card_Delete(&card), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Card_Release(&card), KA_E_BAD_HANDLE);
+  uint32_t found = 0;
+  EXPECT_EQ(KA_Id_GetCardByRefNum(&identity_, ref, &found), KA_E_END);
+}
+
+TEST_F(KeelCards, AnotherHandleOnADeletedCardAnswersBadHandleButMustBeReleased) {
+  uint32_t card = NewCard("a.com", 1);
+  uint32_t other = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &other), KA_OK);
+  ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
+  EXPECT_EQ(KA_Card_GetProperty(&other, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Card_Delete(&other), KA_E_BAD_HANDLE);
+  const uint32_t open = KeelTest_OpenHandles();
+  EXPECT_EQ(KA_Card_Release(&other), KA_OK);
+  EXPECT_EQ(KeelTest_OpenHandles(), open - 1);
+}
+
+TEST_F(KeelCards, ReleaseClosesOnceAndLeavesTheCard) {
+  uint32_t card = NewCard("a.com", 1);
+  EXPECT_EQ(KA_Card_Release(&card), KA_OK);
+  EXPECT_EQ(KA_Card_Release(&card), KA_E_BAD_HANDLE);
+  EXPECT_EQ(CountOf(KEEL_CARD), 1u);
+}
+
+TEST_F(KeelCards, MacrosAreWalkedByFinger) {
+  uint32_t macro = 0;
+  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 1, &macro), KA_OK);
+  const int64_t m1 = ObjectOf(macro);
+  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 2, &macro), KA_OK);
+  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 1, &macro), KA_OK);
+  const int64_t m3 = ObjectOf(macro);
+
+  uint32_t walk = 0;
+  ASSERT_EQ(KA_Id_GetMacro(&identity_, 1, 1, &walk), KA_OK);
+  EXPECT_EQ(ObjectOf(walk), m1);
+  ASSERT_EQ(KA_Macro_Delete(&walk), KA_OK);
+  ASSERT_EQ(KA_Id_GetMacro(&identity_, 1, 2, &walk), KA_OK);
+  EXPECT_EQ(ObjectOf(walk), m3);
+  EXPECT_EQ(KA_Id_GetMacro(&identity_, 1, 2, &walk), KA_E_END);
+  EXPECT_EQ(KA_Id_GetMacro(&identity_, 3, 1, &walk), KA_E_END);
+  EXPECT_EQ(KA_Id_GetMacro(&identity_, 1, 3, &walk), KA_E_BAD_ARGUMENT);
+  EXPECT_EQ(CountOf(KEEL_MACRO), 2u);
+}
+
+TEST_F(KeelCards, ShortcutsAreListedUnderUSOnly) {
+  uint32_t shortcut = 0;
+  ASSERT_EQ(KA_CreateShortcut(&context_, &shortcut), KA_OK);
+  const int64_t s1 = ObjectOf(shortcut);
+  ASSERT_EQ(KA_CreateShortcut(&context_, &shortcut), KA_OK);
+  const int64_t s2 = ObjectOf(shortcut);
+
+  uint32_t walk = 0;
+  ASSERT_EQ(KA_GetShortcut(&context_, "US", 1, &walk), KA_OK);
+  EXPECT_EQ(ObjectOf(walk), s1);
+  ASSERT_EQ(KA_GetShortcut(&context_, "US", 2, &walk), KA_OK);
+  EXPECT_EQ(ObjectOf(walk), s2);
+  EXPECT_EQ(KA_GetShortcut(&context_, "US", 2, &walk), KA_E_END);
+  for (const char* region : {"us", "EU", ""}) {
+    uint32_t none = 0;
+    EXPECT_EQ(KA_GetShortcut(&context_, region, 1, &none), KA_E_END) << region;
+  }
+  EXPECT_EQ(KA_GetShortcut(&context_, "US", 3, &walk), KA_E_BAD_ARGUMENT);
+  ASSERT_EQ(KA_Shortcut_Delete(&walk), KA_OK);
+  EXPECT_EQ(CountOf(KEEL_SHORTCUT), 1u);
+}
+
+}  // namespace
+}  // namespace keeltest

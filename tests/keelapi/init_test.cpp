@@ -1,0 +1,190 @@
+// The context's life: init counting, freeing, calls without a context,
+// KA_Execute, and the App and identity reached through the context.
+#include <cstring>
+#include <functional>
+#include <iterator>
+
+#include "store_fixture.h"
+
+namespace keeltest {
+namespace {
+
+using KeelInit = StoreTest;
+
+TEST_F(KeelInit, FurtherInitsWhileOpenAnswerAlreadyInitWithTheSameHandle) {
+  uint32_t first = 0;
+  ASSERT_EQ(InitAs("dmtest", &first), KA_OK);
+  EXPECT_NE(first, 0u);
+  for (int i = 0; i < 3; ++i) {
+    uint32_t again = 0;
+    EXPECT_EQ(InitAs("other", &again), KA_E_ALREADY_INIT);
+    EXPECT_EQ(again, first);
+  }
+  EXPECT_EQ(KeelTest_OpenHandles(), 1u);
+}
+
+TEST_F(KeelInit, ContextClosesWhenFreesMatchInits) {
+  uint32_t context = 0;
+  ASSERT_EQ(InitAs("dmtest", &context), KA_OK);
+  ASSERT_EQ(InitAs("dmtest", &context), KA_E_ALREADY_INIT);
+  uint32_t identity = 0;
+  EXPECT_EQ(KA_Free(&context), KA_OK);
+  EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_OK) << "one init is still counted";
+  EXPECT_EQ(KA_Free(&context), KA_OK);
+  EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_E_NOT_INITIALIZED);
+  EXPECT_EQ(KA_Free(&context), KA_E_BAD_HANDLE) << "nothing left to free";
+}
+
+TEST_F(KeelInit, FreeWithAnotherHandleChangesNothing) {
+  uint32_t context = 0;
+  ASSERT_EQ(InitAs("dmtest", &context), KA_OK);
+  uint32_t wrong = context + 1;
+  EXPECT_EQ(KA_Free(&wrong), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Free(nullptr), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KeelTest_OpenHandles(), 1u);
+  uint32_t identity = 0;
+  EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_OK);
+  EXPECT_EQ(KA_Free(&context), KA_OK) << "the failed frees did not count";
+  EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_E_NOT_INITIALIZED);
+}
+
+TEST_F(KeelInit, LastFreeClosesEveryOpenHandle) {
+  Open();
+  uint32_t card = NewCard("example.com", 1);
+  EXPECT_EQ(KeelTest_OpenHandles(), 3u);
+  ASSERT_EQ(KA_Free(&context_), KA_OK);
+  EXPECT_EQ(KeelTest_OpenHandles(), 0u);
+  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Id_Release(&identity_), KA_E_BAD_HANDLE);
+}
+
+TEST_F(KeelInit, ContextOfAnEarlierInitIsABadHandleWhileANewOneIsOpen) {
+  uint32_t old_context = 0;
+  ASSERT_EQ(InitAs("dmtest", &old_context), KA_OK);
+  ASSERT_EQ(KA_Free(&old_context), KA_OK);
+  uint32_t identity = 0;
+  EXPECT_EQ(KA_GetIdentity(&old_context, 0, &identity), KA_E_NOT_INITIALIZED);
+  uint32_t context = 0;
+  ASSERT_EQ(InitAs("dmtest", &context), KA_OK) << "a fresh first init";
+  EXPECT_GT(context, old_context) << "handles are never reused";
+  EXPECT_EQ(KA_GetIdentity(&old_context, 0, &identity), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Free(&old_context), KA_E_BAD_HANDLE);
+}
+
+TEST_F(KeelInit, BadInitArgumentsOpenNothing) {
+  const uint8_t zeros[30] = {};
+  uint8_t dirty[30] = {};
+  dirty[29] = 1;
+  uint32_t context = 0;
+  struct Case {
+    const char* what;
+    const uint8_t* block;
+    const char* app;
+    uint32_t zero;
+    uint32_t* out;
+  } cases[] = {
+      {"null block", nullptr, "dmtest", 0, &context},
+      {"block not zero", dirty, "dmtest", 0, &context},
+      {"null name", zeros, nullptr, 0, &context},
+      {"empty name", zeros, "", 0, &context},
+      {"zero not 0", zeros, "dmtest", 1, &context},
+      {"null context", zeros, "dmtest", 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KA_Init(c.block, c.app, c.zero, c.out), KA_E_BAD_ARGUMENT) << c.what;
+    EXPECT_EQ(context, 0u) << c.what;
+  }
+  EXPECT_EQ(KeelTest_OpenHandles(), 0u);
+  EXPECT_EQ(InitAs("dmtest", &context), KA_OK) << "no failed init was counted";
+}
+
+TEST_F(KeelInit, ContextCallsWithoutAContextAnswerNotInitialized) {
+  uint32_t context = 12345;
+  uint32_t out = 0;
+  char buffer[8];
+  const std::function<KA_STATUS()> calls[] = {
+      [&] { return KA_GetApp(&context, 0, &out); },
+      [&] { return KA_GetIdentity(&context, 0, &out); },
+      [&] { return KA_GetProperty(&context, 104, 8, buffer, nullptr); },
+      [&] { return KA_SetProperty(&context, 104, "x", -1); },
+      [&] { return KA_CreateShortcut(&context, &out); },
+      [&] { return KA_GetShortcut(&context, "US", 1, &out); },
+  };
+  for (size_t i = 0; i < std::size(calls); ++i) {
+    EXPECT_EQ(calls[i](), KA_E_NOT_INITIALIZED) << "call " << i;
+  }
+  EXPECT_EQ(out, 0u);
+}
+
+TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
+  uint32_t five = 5;
+  uint32_t text_length = 4;
+  struct Case {
+    int16_t command;
+    const char* payload;
+    uint32_t* length;
+    KA_STATUS expected;
+  } cases[] = {
+      {2, "<xml>", &five, KA_OK},
+      {3, "open", &text_length, KA_OK},
+      {1, "<xml>", &five, KA_E_BAD_ARGUMENT},
+      {4, "<xml>", &five, KA_E_BAD_ARGUMENT},
+      {2, nullptr, &five, KA_E_BAD_ARGUMENT},
+      {2, "<xml>", nullptr, KA_E_BAD_ARGUMENT},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KA_Execute(c.command, c.payload, c.length), c.expected) << "command " << c.command;
+  }
+  EXPECT_EQ(five, 5u);
+}
+
+TEST_F(KeelInit, AppIsTheApplicationOfTheFirstInit) {
+  Open();
+  uint32_t again = 0;
+  ASSERT_EQ(InitAs("someone-else", &again), KA_E_ALREADY_INIT);
+  uint32_t app = 0;
+  uint32_t app2 = 0;
+  ASSERT_EQ(KA_GetApp(&context_, 0, &app), KA_OK);
+  ASSERT_EQ(KA_GetApp(&context_, 0, &app2), KA_OK);
+  EXPECT_NE(app, app2) << "each call opens a new handle";
+  EXPECT_EQ(ObjectOf(app), ObjectOf(app2));
+  EXPECT_EQ(ReadValue(KA_App_GetProperty, app, 1), std::string("dmtest", 7));
+  EXPECT_EQ(CountOf(KEEL_APP), 1u);
+  EXPECT_EQ(KA_App_Release(&app), KA_OK);
+  EXPECT_EQ(KA_App_Release(&app), KA_E_BAD_HANDLE);
+}
+
+TEST_F(KeelInit, ThereIsOneIdentity) {
+  Open();
+  uint32_t second = 0;
+  ASSERT_EQ(KA_GetIdentity(&context_, 0, &second), KA_OK);
+  EXPECT_NE(second, identity_);
+  EXPECT_EQ(ObjectOf(second), ObjectOf(identity_));
+  EXPECT_EQ(ObjectOf(second), KeelTest_IdentityObject());
+  EXPECT_EQ(CountOf(KEEL_IDENTITY), 1u);
+}
+
+TEST_F(KeelInit, ContextPropertiesAreStoreWideAndOutliveTheContext) {
+  Open();
+  const int32_t limit = 5;
+  const uint64_t window = 0x1122334455667788u;
+  ASSERT_EQ(KA_SetProperty(&context_, 104, &limit, sizeof limit), KA_OK);
+  ASSERT_EQ(KA_SetProperty(&context_, 103, &window, sizeof window), KA_OK);
+  ASSERT_EQ(KA_Free(&context_), KA_OK);
+  ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
+  int32_t read_limit = 0;
+  uint32_t size = 0;
+  EXPECT_EQ(KA_GetProperty(&context_, 104, sizeof read_limit, &read_limit, &size), KA_OK);
+  EXPECT_EQ(read_limit, limit);
+  EXPECT_EQ(size, sizeof limit);
+  uint64_t read_window = 0;
+  EXPECT_EQ(KA_GetProperty(&context_, 103, sizeof read_window, &read_window, &size), KA_OK);
+  EXPECT_EQ(read_window, window);
+  int32_t attribute = 0;
+  EXPECT_EQ(KeelTest_GetProperty(KeelTest_ContextObject(), 104, nullptr, 0, nullptr, &attribute),
+            KA_OK);
+  EXPECT_EQ(attribute, KA_ATTR_PLAIN);
+}
+
+}  // namespace
+}  // namespace keeltest

@@ -1,0 +1,77 @@
+// store_fixture.h - the fixture every store test starts from: an empty
+// memory store, and short ways to open a context, the identity and cards.
+#ifndef KEELAPI_TEST_STORE_FIXTURE_H
+#define KEELAPI_TEST_STORE_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "KeelAPI.h"
+#include "KeelAPITest.h"
+
+namespace keeltest {
+
+// Every GetProperty function of the store has this shape.
+using Reader = KA_STATUS(KEEL_CALL*)(uint32_t*, int32_t, int32_t, void*, uint32_t*);
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(KeelTest_Reset("memory"), KA_OK); }
+  void TearDown() override { KeelTest_Reset("memory"); }  // drops any interceptor
+
+  static KA_STATUS InitAs(const char* app, uint32_t* context) {
+    const uint8_t zeros[30] = {};
+    return KA_Init(zeros, app, 0, context);
+  }
+
+  // Opens the context (expecting the first init) and the identity.
+  void Open() {
+    ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
+    ASSERT_EQ(KA_GetIdentity(&context_, 0, &identity_), KA_OK);
+  }
+
+  uint32_t NewCard(const char* domain, int32_t category) {
+    uint32_t card = 0;
+    EXPECT_EQ(KA_Id_CreateCard(&identity_, domain, category, &card), KA_OK);
+    return card;
+  }
+
+  static int64_t ObjectOf(uint32_t handle) { return KeelTest_ObjectOfHandle(handle); }
+
+  // The objects a card walk visits: mode `first` (1 or 3), then mode 2.
+  std::vector<int64_t> WalkCards(const char* domain, int32_t category, int16_t first = 1) {
+    std::vector<int64_t> seen;
+    uint32_t card = 0;
+    KA_STATUS status = KA_Id_GetCard(&identity_, domain, category, first, &card);
+    while (status == KA_OK && seen.size() < 100000) {
+      seen.push_back(ObjectOf(card));
+      status = KA_Id_GetCard(&identity_, domain, category, 2, &card);
+    }
+    EXPECT_EQ(status, KA_E_END);
+    return seen;
+  }
+
+  // A whole property value read through `read`, or the failing status as
+  // text so that a comparison shows it.
+  static std::string ReadValue(Reader read, uint32_t handle, int32_t property) {
+    uint32_t size = 0;
+    KA_STATUS status = read(&handle, property, 0, nullptr, &size);
+    if (status != KA_OK) return "status " + std::to_string(status);
+    std::string value(size, '\0');
+    status = read(&handle, property, static_cast<int32_t>(size), value.data(), &size);
+    if (status != KA_OK) return "status " + std::to_string(status);
+    return value;
+  }
+
+  static size_t CountOf(KeelObjectKind kind) { return KeelTest_ListObjects(kind, nullptr, 0); }
+
+  uint32_t context_ = 0;
+  uint32_t identity_ = 0;
+};
+
+}  // namespace keeltest
+
+#endif  // KEELAPI_TEST_STORE_FIXTURE_H
