@@ -48,7 +48,6 @@ TEST_P(Binding, LoadsFromTheStoreFolderFirst) {
 TEST_P(Binding, FallsBackToTheBareNameWhenTheFolderHasNoLibrary) {
   std::filesystem::remove(StoreFolder() / "libKeelAPI.so");
   RecordingEnv env;
-  DWORD index = 0;
   EXPECT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(env.loads, (std::vector<std::string>{(StoreFolder() / "libKeelAPI.so").string(),
                                                  "libKeelAPI.so"}));
@@ -74,7 +73,6 @@ TEST_P(Binding, AlreadyInitialisedCountsAsSuccessAndTakesAReference) {
 
 TEST_P(Binding, TheLastSuccessfulFreeUnloadsTheLibrary) {
   RecordingEnv env;
-  DWORD index = 0;
   ASSERT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(StoreModule().references, 1u);
   EXPECT_NE(StoreModule().handle, nullptr);
@@ -88,7 +86,6 @@ TEST_P(Binding, TheLastSuccessfulFreeUnloadsTheLibrary) {
 
 TEST_P(Binding, AFailedFreeChangesNothing) {
   RecordingEnv env;
-  DWORD index = 0;
   ASSERT_EQ(::SetSkinIndex(1), 1);
   StoreScript script;
   script.Answer(KF_Free, KA_E_BAD_HANDLE);
@@ -109,7 +106,6 @@ TEST_P(Binding, OnAnOldSystemALibraryOfVersionTwoIsLoaded) {
   RecordingEnv env;
   env.systemIsRecent = false;
   env.libraryVersion = 0x00020000;
-  DWORD index = 0;
   EXPECT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(env.loads.size(), 1u);
 }
@@ -117,7 +113,6 @@ TEST_P(Binding, OnAnOldSystemALibraryOfVersionTwoIsLoaded) {
 TEST_P(Binding, OnAnOldSystemOurOwnLibraryIsLoadedByItsRealVersion) {
   RecordingEnv env;
   env.systemIsRecent = false;  // the version comes from the library file itself
-  DWORD index = 0;
   EXPECT_EQ(::SetSkinIndex(1), 1);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ElfFileVersion.h"
+#include "ks/never_destroyed.h"
 #include "platform/Env.h"
 #include "platform/TextCodec.h"
 
@@ -57,8 +58,9 @@ class PosixEnv final : public Env {
 }  // namespace
 
 Env* DefaultEnv() {
-  static Env* const env = new PosixEnv;  // never destroyed: used by unload handlers
-  return env;
+  // Never destroyed: the unload handler may still use it at process exit.
+  static ks::NeverDestroyed<PosixEnv> env;
+  return &env.get();
 }
 
 }  // namespace dm

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "ks/never_destroyed.h"
 #include "platform/Env.h"
 
 namespace dm {
@@ -73,8 +74,9 @@ class WindowsEnv final : public Env {
 }  // namespace
 
 Env* DefaultEnv() {
-  static Env* const env = new WindowsEnv;  // never destroyed: used at unload
-  return env;
+  // Never destroyed: the unload handler may still use it at process exit.
+  static ks::NeverDestroyed<WindowsEnv> env;
+  return &env.get();
 }
 
 }  // namespace dm

@@ -39,6 +39,7 @@ int64_t NowMs() {
 
 int Log(const Call& call, va_list* args) {
   const std::shared_ptr<const Settings> settings = CurrentSettings();
+  if (!settings) return kDropped;  // the library is being unloaded
   const bool filtered = call.level < settings->min_level || settings->off;
   const bool to_destination = !filtered && settings->destination != nullptr;
   if (!to_destination && !SinkInstalled()) return filtered ? kWritten : kDropped;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <mutex>
 
+#include "ks/never_destroyed.h"
 #include "system.h"
 
 namespace kslog {
@@ -27,16 +28,17 @@ std::shared_ptr<const Settings> ReadSettings() {
   return settings;
 }
 
-// Held by pointer and never freed, so that lines logged while the process
-// exits (from static destructors, or threads still running) find it intact.
+// Never destroyed, so that lines logged while the process exits (from
+// static destructors, or threads still running) find it intact.
 struct State {
   std::mutex mutex;
   std::shared_ptr<const Settings> current;  // null until first read
+  bool released = false;                    // the library is being unloaded
 };
 
 State& GlobalState() {
-  static State* state = new State;
-  return *state;
+  static ks::NeverDestroyed<State> state;
+  return state.get();
 }
 
 }  // namespace
@@ -54,10 +56,21 @@ int32_t ParseLevel(const std::optional<std::string>& value) {
 std::shared_ptr<const Settings> CurrentSettings() {
   State& state = GlobalState();
   std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.released) return nullptr;
   // Read under the lock: the first lines of concurrent threads wait for one
   // reading instead of opening the destination twice.
   if (!state.current) state.current = ReadSettings();
   return state.current;
+}
+
+void ReleaseSettings() {
+  State& state = GlobalState();
+  std::shared_ptr<const Settings> old;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    old = std::move(state.current);
+    state.released = true;
+  }
 }
 
 void ReloadSettings() {

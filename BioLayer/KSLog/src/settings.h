@@ -25,7 +25,12 @@ int32_t ParseLevel(const std::optional<std::string>& value);
 // The settings in force.  The first call of the process reads the
 // environment; later calls answer what it read until ReloadSettings.  The
 // answer stays valid (and its destination open) for as long as it is held.
+// Null once ReleaseSettings ran.
 std::shared_ptr<const Settings> CurrentSettings();
+
+// Closes the destination and frees the settings, for good: the library is
+// being unloaded or the process is ending.  Later lines are dropped.
+void ReleaseSettings();
 
 // Reads the environment again; CurrentSettings answers the new settings
 // from then on.

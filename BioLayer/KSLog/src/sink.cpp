@@ -4,6 +4,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "ks/never_destroyed.h"
+
 namespace kslog {
 namespace {
 
@@ -15,10 +17,10 @@ struct State {
   std::atomic<bool> installed{false};
 };
 
-// Never freed: lines logged while the process exits still find it.
+// Never destroyed: lines logged while the process exits still find it.
 State& GlobalState() {
-  static State* state = new State;
-  return *state;
+  static ks::NeverDestroyed<State> state;
+  return state.get();
 }
 
 thread_local bool inside_sink = false;
