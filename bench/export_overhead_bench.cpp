@@ -14,7 +14,7 @@ namespace {
 struct Setup {
   Setup() {
     // Log lines are formatted and written, to a sink that costs no disk.
-    setenv("KSLOG_FILE", "/dev/null", 1);
+    setenv("KSLOG_FILE", "/dev/null", 0);
     // Our store, found by bare name next to DataManager.
     setenv("CommonProgramFiles", "/nonexistent-common-files", 1);
     KeelTest_Reset("memory");

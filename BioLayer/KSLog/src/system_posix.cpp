@@ -12,14 +12,44 @@
 
 namespace kslog::sys {
 
-uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
+namespace {
+
+// Every line carries both ids; asking the kernel for them costs two system
+// calls a line, so each thread keeps its own answer.  A forked child starts
+// with the forking thread's copy, which the fork handler clears.
+thread_local uint32_t t_process_id = 0;
+thread_local uint64_t t_thread_id = 0;
+
+void ForgetIdsInChild() {
+  t_process_id = 0;
+  t_thread_id = 0;
+}
+
+void WatchForks() {
+  static const bool registered = ::pthread_atfork(nullptr, nullptr, &ForgetIdsInChild) == 0;
+  (void)registered;
+}
+
+}  // namespace
+
+uint32_t ProcessId() {
+  if (t_process_id == 0) {
+    WatchForks();
+    t_process_id = static_cast<uint32_t>(::getpid());
+  }
+  return t_process_id;
+}
 
 uint64_t ThreadId() {
+  if (t_thread_id == 0) {
+    WatchForks();
 #if defined(__linux__)
-  return static_cast<uint64_t>(::syscall(SYS_gettid));
+    t_thread_id = static_cast<uint64_t>(::syscall(SYS_gettid));
 #else
-  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(::pthread_self()));
+    t_thread_id = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(::pthread_self()));
 #endif
+  }
+  return t_thread_id;
 }
 
 bool LocalTime(int64_t seconds, std::tm* out) {
