@@ -43,35 +43,24 @@ BOOL KeelAPIUtils::InitKeelAPI(const char* appName) {
     DM_LOG("KeelAPI Is Initialized Before");
     return TRUE;
   }
+  // A failed KA_Init leaves the context at 0, so the next opening tries again.
   const uint8_t zeros[30] = {};
-  const KA_STATUS status = binding::KA_Init(zeros, appName, 0, &handles.context);
-  if (status < 0) {
-    DM_LOG("Initialize KeelAPI Failed With Error = %i", status);
-    return FALSE;
-  }
-  return TRUE;
+  return Checked(kLogFunction, __LINE__, KS_TEXT("Initialize KeelAPI Failed With Error = %i"),
+                 binding::KA_Init(zeros, appName, 0, &handles.context)) >= 0;
 }
 
 BOOL KeelAPIUtils::GetApp() {
   DM_LOG_FUNCTION("KeelAPIUtils::GetApp");
   StoreHandles& handles = Handles();
-  const KA_STATUS status = binding::KA_GetApp(&handles.context, 0, &handles.app);
-  if (status < 0) {
-    DM_LOG("Get App Failed With Error = %i", status);
-    return FALSE;
-  }
-  return TRUE;
+  return Checked(kLogFunction, __LINE__, KS_TEXT("Get App Failed With Error = %i"),
+                 binding::KA_GetApp(&handles.context, 0, &handles.app)) >= 0;
 }
 
 BOOL KeelAPIUtils::GetIdentity() {
   DM_LOG_FUNCTION("KeelAPIUtils::GetIdentity");
   StoreHandles& handles = Handles();
-  const KA_STATUS status = binding::KA_GetIdentity(&handles.context, 0, &handles.identity);
-  if (status < 0) {
-    DM_LOG("Get Identity Failed With Error = %i", status);
-    return FALSE;
-  }
-  return TRUE;
+  return Checked(kLogFunction, __LINE__, KS_TEXT("Get Identity Failed With Error = %i"),
+                 binding::KA_GetIdentity(&handles.context, 0, &handles.identity)) >= 0;
 }
 
 // ---- Object wrappers --------------------------------------------------------
