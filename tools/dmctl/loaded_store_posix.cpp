@@ -1,5 +1,7 @@
 // Finds the store library among the objects loaded in this process.
 #include <link.h>
+#include <climits>
+#include <cstdlib>
 
 #include <cstring>
 #include <string>
@@ -21,6 +23,8 @@ std::string LoadedStorePath() {
         return 0;
       },
       &found);
+  char resolved[PATH_MAX];
+  if (!found.empty() && realpath(found.c_str(), resolved) != nullptr) found = resolved;
   return found;
 }
 
