@@ -220,7 +220,9 @@ TEST_F(KeelDev, ResetDropsEverythingAndNeverReusesHandles) {
 TEST_F(KeelDev, ResetToAnUnknownBackendChangesNothing) {
   Open();
   NewCard("a.com", 1);
-  EXPECT_EQ(KeelTest_Reset("sqlite"), KA_E_BAD_ARGUMENT);
+  for (const char* name : {"nosuch", "sqlite:", "Memory", ""}) {
+    EXPECT_EQ(KeelTest_Reset(name), KA_E_BAD_ARGUMENT) << name;
+  }
   EXPECT_EQ(CountOf(KEEL_CARD), 1u);
   EXPECT_EQ(KeelTest_OpenHandles(), 3u);
 }

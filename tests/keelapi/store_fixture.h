@@ -1,16 +1,25 @@
 // store_fixture.h - the fixture every store test starts from: an empty
-// memory store, and short ways to open a context, the identity and cards.
+// store, and short ways to open a context, the identity and cards.
+//
+// The store is in memory, unless the environment variable KEELTEST_BACKEND
+// is "sqlite:<folder>": then each test gets a new database of its own in a
+// fresh folder under <folder>, so that the whole suite runs on the
+// persistent backend too.
 #ifndef KEELAPI_TEST_STORE_FIXTURE_H
 #define KEELAPI_TEST_STORE_FIXTURE_H
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "KeelAPI.h"
 #include "KeelAPITest.h"
+#include "support/temp_folder.h"
 
 namespace keeltest {
 
@@ -19,8 +28,20 @@ using Reader = KA_STATUS(KEEL_CALL*)(uint32_t*, int32_t, int32_t, void*, uint32_
 
 class StoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(KeelTest_Reset("memory"), KA_OK); }
-  void TearDown() override { KeelTest_Reset("memory"); }  // drops any interceptor
+  void SetUp() override { ASSERT_EQ(KeelTest_Reset(Backend().c_str()), KA_OK); }
+  void TearDown() override {
+    KeelTest_Reset("memory");  // closes the database, drops any interceptor
+    folder_.reset();
+  }
+
+  // "memory", or a new database under the folder KEELTEST_BACKEND names.
+  std::string Backend() {
+    constexpr std::string_view kSqlite = "sqlite:";
+    const char* chosen = std::getenv("KEELTEST_BACKEND");
+    if (chosen == nullptr || std::string_view(chosen).rfind(kSqlite, 0) != 0) return "memory";
+    folder_ = std::make_unique<TempFolder>(chosen + kSqlite.size());
+    return "sqlite:" + folder_->File("keel.db");
+  }
 
   static KA_STATUS InitAs(const char* app, uint32_t* context) {
     const uint8_t zeros[30] = {};
@@ -70,6 +91,9 @@ class StoreTest : public ::testing::Test {
 
   uint32_t context_ = 0;
   uint32_t identity_ = 0;
+
+ private:
+  std::unique_ptr<TempFolder> folder_;
 };
 
 }  // namespace keeltest

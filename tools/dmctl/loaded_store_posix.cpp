@@ -17,8 +17,10 @@ std::string LoadedStorePath() {
         const char* name = info->dlpi_name;
         const char* base = name != nullptr ? std::strrchr(name, '/') : nullptr;
         if (base != nullptr && std::strcmp(base + 1, "libKeelAPI.so") == 0) {
+          // The last one loaded: dmctl links the store for its admin
+          // commands, and DataManager may load another copy from its store
+          // folder after that.
           *static_cast<std::string*>(data) = name;
-          return 1;
         }
         return 0;
       },

@@ -77,6 +77,17 @@
  * text) answer KA_OK; another command, or a null payload or length, answers
  * KA_E_BAD_ARGUMENT.
  *
+ * Storage.  Objects and properties are kept in a per-user database (see
+ * KeelAPITest.h for where it lives), shared by every process of the user:
+ * a call that answers success has made its change durable, each call on its
+ * own (there are no transactions across calls), and what other processes
+ * wrote is seen by the next call.  Values written with attribute 10 are
+ * kept encrypted; reading one passes the user's authentication, which may
+ * refuse it with KA_E_AUTH_REFUSED or KA_E_AUTH_CANCELLED.  A store that
+ * cannot be read or written (damaged, written by a newer version, on a full
+ * disk or a folder that cannot be written) answers KA_E_STORAGE and is left
+ * as it is.
+ *
  * Checks come in this order: the handle the call is made on, then the other
  * arguments, then the storage.  Every function may be called from any
  * thread; the store serialises them with one process-wide lock.
@@ -112,12 +123,14 @@ extern "C" {
 #define KA_E_BAD_ARGUMENT (-4)     /* null pointer, bad mode, size out of range */
 #define KA_E_BUFFER_TOO_SMALL (-5) /* read capacity below the stored size */
 #define KA_E_AUTH_REFUSED (-6)     /* the user's authentication was refused
-                                      (answered only by an interceptor) */
-#define KA_E_STORAGE (-7)          /* the storage failed (I/O, damaged data,
-                                      out of memory); nothing was changed */
+                                      (a read of a secret value) */
+#define KA_E_STORAGE (-7)          /* the storage failed (I/O, a full disk,
+                                      a damaged or unreadable store, a secret
+                                      whose seal does not open, out of
+                                      memory); nothing was changed */
 /*      -8 is reserved for the caller's binding: function missing */
 #define KA_E_AUTH_CANCELLED (-9)   /* the user cancelled the authentication
-                                      (answered only by an interceptor) */
+                                      (a read of a secret value) */
 #define KA_E_NOT_INITIALIZED (-10) /* no context: KA_Init was not called */
 #define KA_E_NOT_STORED (-17)      /* the property was never stored */
 

@@ -101,14 +101,43 @@ KEEL_API void KeelTest_SetTraceLimit(size_t limit);
  * context handle counts as one. */
 KEEL_API uint32_t KeelTest_OpenHandles(void);
 
-/* Drops every object, context and handle (and the init count) and starts
- * again on an empty store with the given backend: "memory" (the default when
- * null).  Removes the interceptor, clears the trace and restores its limit.
- * Handle numbers go on growing: none from before the reset is handed out
- * again, and those answer KA_E_BAD_HANDLE.  Answers KA_OK; KA_E_BAD_ARGUMENT
- * for another backend name and KA_E_STORAGE when the backend cannot be
- * opened, changing nothing in either case. */
+/* Drops every handle and the open context (and the init count), and starts
+ * again on the backend named:
+ *   "memory" (also null)  a new, empty store in memory;
+ *   "sqlite"              the store's own database, as a process starts
+ *                         with when nobody calls this: KEELAPI_DB when set,
+ *                         else $XDG_DATA_HOME/Halvorn/keel.db, else
+ *                         ~/.local/share/Halvorn/keel.db.  It is opened (and
+ *                         created) by the first call that needs it, with
+ *                         the environment as it is then; while it cannot be
+ *                         opened, every call answers an error status and
+ *                         the next one tries again;
+ *   "sqlite:<path>"       the database at path, opened now and created (with
+ *                         its folder) when missing, holding whatever it
+ *                         held.
+ * Removes the interceptor and the authentication policy, clears the trace
+ * and restores its limit.  Handle numbers go on growing: none from before
+ * the reset is handed out again, and those answer KA_E_BAD_HANDLE.  Answers
+ * KA_OK; KA_E_BAD_ARGUMENT for another name (and for the SQLite names in a
+ * build without that backend) and KA_E_STORAGE when "sqlite:<path>" cannot
+ * be opened, changing nothing in either case. */
 KEEL_API KA_STATUS KeelTest_Reset(const char* backend);
+
+/* The authentication policy: asked before a store function hands out (or
+ * tells the size of) a value stored with attribute 10 (KA_ATTR_SECRET),
+ * with the object id and the property number.  It answers KA_OK to allow
+ * the read; any other answer refuses it, and the read answers that status
+ * (such as KA_E_AUTH_REFUSED or KA_E_AUTH_CANCELLED; a positive answer
+ * counts as KA_E_AUTH_REFUSED).  A refused read writes nothing.  Without
+ * a policy (the default, and after KeelTest_Reset) every read is allowed.
+ * The development functions here are never refused.
+ *
+ * The policy runs under the store's lock: it must not call the store or
+ * this interface. */
+typedef int16_t (*KeelAuthPolicyFn)(void* user, int64_t object, int32_t property);
+
+/* Installs (or, with a null fn, removes) the authentication policy. */
+KEEL_API void KeelTest_SetAuthPolicy(KeelAuthPolicyFn fn, void* user);
 
 /* Seeding and inspection, by object id (a positive 64-bit value that stays
  * the same for the object's life; ids grow in creation order). */

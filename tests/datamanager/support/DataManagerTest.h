@@ -41,6 +41,9 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
     // library this program talks to through the store's test interface.
     std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, StoreFolder() / "libKeelAPI.so");
     ::setenv("CommonProgramFiles", root_.c_str(), 1);
+    // The SQLite backend ("sqlite") opens the store's own file, which this
+    // names: a new database for every test, removed with the test's folder.
+    ::setenv("KEELAPI_DB", (root_ / "keel.db").c_str(), 1);
 
     ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
     ResetStoreHandlesForTesting();
@@ -66,7 +69,7 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
 
 // Instantiates a suite on every store backend.
 #define DM_ON_EVERY_BACKEND(Suite) \
-  INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory"))
+  INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory", "sqlite"))
 
 }  // namespace dm::test
 

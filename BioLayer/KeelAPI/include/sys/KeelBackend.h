@@ -18,6 +18,12 @@
  * call one transaction; the memory backend keeps an undo journal.
  * Transactions are never nested.
  *
+ * Secrets: a value stored with attribute KA_ATTR_SECRET is kept sealed by a
+ * persistent backend (encrypted, and bound to its object and property), so
+ * that the stored data alone does not reveal it.  A seal that does not open
+ * (tampered, moved to another object, or its key missing) answers
+ * KA_E_STORAGE, never the stored bytes.
+ *
  * Every operation answers a status from KeelAPI.h:
  *   KA_OK            done
  *   KA_E_END         no such object / no further object of the filter
@@ -25,6 +31,10 @@
  *   KA_E_BAD_ARGUMENT a request the operation does not serve (a kind that
  *                    find_or_create does not know, a missing domain, ...)
  *   KA_E_STORAGE     the storage failed (I/O, damaged data, out of memory)
+ *   KEEL_BACKEND_BUSY another process holds the storage: the backend has
+ *                    given up waiting for it.  The engine rolls back and
+ *                    runs the whole store call again, so this status never
+ *                    reaches a client.
  * and writes its out-parameters only when it answers KA_OK.  No operation
  * lets a C++ exception escape.
  *
@@ -44,7 +54,13 @@ extern "C" {
 #endif
 
 /* Raised whenever the table below changes shape. */
-#define KEEL_BACKEND_VERSION 1
+#define KEEL_BACKEND_VERSION 2
+
+/* See the statuses above: a value that no store function answers. */
+#define KEEL_BACKEND_BUSY (-1000)
+
+/* Receives one line of text (without its line end) from verify(). */
+typedef void (*KeelLineSink)(void* user, const char* line);
 
 /* What a new object is filed under.  Fields that the kind does not use are
  * 0 or null and are ignored. */
@@ -167,6 +183,23 @@ struct KeelBackend {
    * ids (which may be null when capacity is 0).  KA_OK or KA_E_STORAGE. */
   int (*list_objects)(KeelBackend* self, KeelObjectKind kind, int64_t* ids,
                       size_t capacity, size_t* count);
+
+  /* The smallest property number of `object` greater than `after` (pass
+   * INT64_MIN for the first).  On KA_OK *number gets it.  KA_E_END when there
+   * is none or no such object, KA_E_STORAGE. */
+  int (*next_property)(KeelBackend* self, int64_t object, int64_t after,
+                       int32_t* number);
+
+  /* The file the backend keeps its data in, NUL-terminated, or "" when it
+   * keeps none.  Valid until destroy. */
+  const char* (*location)(KeelBackend* self);
+
+  /* Checks that the stored data is sound: the storage's own structure and
+   * every secret's seal.  Each problem found is one line through `sink`;
+   * values are never written.  KA_OK when nothing was found, KA_E_STORAGE
+   * when something was (or the check itself failed).  Outside a
+   * transaction. */
+  int (*verify)(KeelBackend* self, KeelLineSink sink, void* user);
 
   /* Releases everything the backend holds, `self` included.  A persistent
    * backend closes its files; the data stays where it is. */

@@ -8,6 +8,8 @@
 #include "engine/call_gate.h"
 
 using keel::Engine;
+using keel::Locked;
+using keel::Retried;
 using keel::StoreState;
 
 namespace {
@@ -58,19 +60,6 @@ int RawValue(const Enum& value) {
   return raw;
 }
 
-// Runs `fn(store)` under the store's lock; an exception (out of memory)
-// answers `failed` instead of crossing the C interface.
-template <typename R, typename Fn>
-R Locked(R failed, Fn&& fn) noexcept {
-  try {
-    StoreState& store = keel::Store();
-    std::lock_guard<std::mutex> hold(store.lock);
-    return fn(store);
-  } catch (...) {
-    return failed;
-  }
-}
-
 }  // namespace
 
 extern "C" {
@@ -90,24 +79,24 @@ void KeelTest_SetInterceptor(KeelInterceptorFn fn, void* user) {
 }
 
 size_t KeelTest_TraceSize(void) {
-  return Locked(size_t{0}, [](StoreState& s) { return s.trace.size(); });
+  return Locked(size_t{0}, [](StoreState& s) { return s.trace ? s.trace->size() : 0; });
 }
 
 int KeelTest_TraceGet(size_t index, KeelCall* out) {
   if (out == nullptr) return 0;
-  return Locked(0, [&](StoreState& s) { return s.trace.Get(index, out) ? 1 : 0; });
+  return Locked(0, [&](StoreState& s) { return s.trace && s.trace->Get(index, out) ? 1 : 0; });
 }
 
 void KeelTest_TraceClear(void) {
   Locked(0, [](StoreState& s) {
-    s.trace.Clear();
+    if (s.trace) s.trace->Clear();
     return 0;
   });
 }
 
 void KeelTest_SetTraceLimit(size_t limit) {
   Locked(0, [&](StoreState& s) {
-    s.trace.SetLimit(limit);
+    if (s.trace) s.trace->SetLimit(limit);
     return 0;
   });
 }
@@ -119,53 +108,60 @@ uint32_t KeelTest_OpenHandles(void) {
 KA_STATUS KeelTest_Reset(const char* backend) {
   return Locked(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
     const KA_STATUS status = s.engine.Reset(backend);
-    if (status != KA_OK) return status;
+    if (status != KA_OK || !s.trace) return status;
     s.interceptor = nullptr;
     s.interceptor_user = nullptr;
-    s.trace.Clear();
-    s.trace.SetLimit(keel::kDefaultTraceLimit);
+    s.trace->Clear();
+    s.trace->SetLimit(keel::kDefaultTraceLimit);
     return status;
   });
 }
 
+void KeelTest_SetAuthPolicy(KeelAuthPolicyFn fn, void* user) {
+  Locked(0, [&](StoreState& s) {
+    s.engine.SetAuthPolicy(fn, user);
+    return 0;
+  });
+}
+
 int64_t KeelTest_SeedCard(const char* domain, int32_t category) {
-  return Locked(int64_t{KA_E_STORAGE},
+  return Retried(int64_t{KA_E_STORAGE},
                 [&](StoreState& s) { return s.engine.SeedCard(domain, category); });
 }
 
 int64_t KeelTest_SeedMacro(uint32_t finger) {
-  return Locked(int64_t{KA_E_STORAGE}, [&](StoreState& s) { return s.engine.SeedMacro(finger); });
+  return Retried(int64_t{KA_E_STORAGE}, [&](StoreState& s) { return s.engine.SeedMacro(finger); });
 }
 
 int64_t KeelTest_SeedShortcut(void) {
-  return Locked(int64_t{KA_E_STORAGE}, [](StoreState& s) { return s.engine.SeedShortcut(); });
+  return Retried(int64_t{KA_E_STORAGE}, [](StoreState& s) { return s.engine.SeedShortcut(); });
 }
 
 int64_t KeelTest_ContextObject(void) {
-  return Locked(int64_t{KA_E_STORAGE},
+  return Retried(int64_t{KA_E_STORAGE},
                 [](StoreState& s) { return s.engine.SingletonObject(KEEL_CONTEXT, nullptr); });
 }
 
 int64_t KeelTest_IdentityObject(void) {
-  return Locked(int64_t{KA_E_STORAGE},
+  return Retried(int64_t{KA_E_STORAGE},
                 [](StoreState& s) { return s.engine.SingletonObject(KEEL_IDENTITY, nullptr); });
 }
 
 int64_t KeelTest_AppObject(const char* name) {
-  return Locked(int64_t{KA_E_STORAGE},
+  return Retried(int64_t{KA_E_STORAGE},
                 [&](StoreState& s) { return s.engine.SingletonObject(KEEL_APP, name); });
 }
 
 KA_STATUS KeelTest_SetProperty(int64_t object, int32_t property, int32_t attribute,
                                const void* value, int32_t size) {
-  return Locked(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
+  return Retried(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
     return s.engine.SetObjectProperty(object, property, attribute, value, size);
   });
 }
 
 KA_STATUS KeelTest_GetProperty(int64_t object, int32_t property, void* buffer, int32_t capacity,
                                int32_t* size, int32_t* attribute) {
-  return Locked(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
+  return Retried(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
     return s.engine.GetObjectProperty(object, property, buffer, capacity, size, attribute);
   });
 }
@@ -178,12 +174,12 @@ size_t KeelTest_ListObjects(KeelObjectKind kind, int64_t* ids, size_t capacity) 
 }
 
 int64_t KeelTest_ObjectOfHandle(uint32_t handle) {
-  return Locked(int64_t{KA_E_STORAGE},
+  return Retried(int64_t{KA_E_STORAGE},
                 [&](StoreState& s) { return s.engine.ObjectOfHandle(handle); });
 }
 
 int64_t KeelTest_CardRefNum(int64_t card) {
-  return Locked(int64_t{KA_E_STORAGE}, [&](StoreState& s) { return s.engine.CardRefNum(card); });
+  return Retried(int64_t{KA_E_STORAGE}, [&](StoreState& s) { return s.engine.CardRefNum(card); });
 }
 
 }  // extern "C"

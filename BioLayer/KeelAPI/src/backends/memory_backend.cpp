@@ -10,10 +10,13 @@
 // itself, and rollback replays the journal backwards.
 #include "memory_backend.h"
 
+#include "backends/backend_table.h"
+
 #include <compare>
+#include <cstdint>
 #include <cstring>
 #include <map>
-#include <new>
+#include <memory>
 #include <optional>
 #include <random>
 #include <set>
@@ -250,6 +253,21 @@ class MemoryStore {
     return KA_OK;
   }
 
+  int NextProperty(int64_t id, int64_t after, int32_t* number) const {
+    auto it = objects_.find(id);
+    if (it == objects_.end() || after >= INT32_MAX) return KA_E_END;
+    const auto& properties = it->second.properties;
+    auto next = after < INT32_MIN ? properties.begin()
+                                  : properties.upper_bound(static_cast<int32_t>(after));
+    if (next == properties.end()) return KA_E_END;
+    *number = next->first;
+    return KA_OK;
+  }
+
+  // Memory keeps no file, and what it holds cannot be damaged at rest.
+  const char* Location() const { return ""; }
+  int Verify(KeelLineSink, void*) const { return KA_OK; }
+
   int List(KeelObjectKind kind, int64_t* ids, size_t capacity, size_t* count) const {
     auto it = index_.find({kind, KEEL_BY_KIND, 0, {}});
     size_t n = 0;
@@ -346,97 +364,14 @@ class MemoryStore {
   bool in_transaction_ = false;
 };
 
-// The C face: the operations table first, so that a KeelBackend* is the
-// MemoryBackend* it was created as.
-struct MemoryBackend {
-  KeelBackend base;
-  MemoryStore* store;
-};
-
-MemoryStore& StoreOf(KeelBackend* self) { return *reinterpret_cast<MemoryBackend*>(self)->store; }
-
-// Runs one operation, answering KA_E_STORAGE for any exception (in practice
-// std::bad_alloc) instead of letting it cross the C seam.
-template <typename Op>
-int Guarded(Op&& op) noexcept {
-  try {
-    return op();
-  } catch (...) {
-    return KA_E_STORAGE;
-  }
-}
-
-int DoBegin(KeelBackend* self) {
-  return Guarded([&] { return StoreOf(self).Begin(); });
-}
-int DoCommit(KeelBackend* self) {
-  return Guarded([&] { return StoreOf(self).Commit(); });
-}
-void DoRollback(KeelBackend* self) { StoreOf(self).Rollback(); }
-int DoCreate(KeelBackend* self, const KeelObjectFiling* filing, int64_t* id, int64_t* ref) {
-  return Guarded([&] { return StoreOf(self).Create(*filing, id, ref); });
-}
-int DoFindOrCreate(KeelBackend* self, const KeelObjectFiling* filing, int64_t* id, int* created) {
-  return Guarded([&] { return StoreOf(self).FindOrCreate(*filing, id, created); });
-}
-int DoDelete(KeelBackend* self, int64_t id) {
-  return Guarded([&] { return StoreOf(self).Delete(id); });
-}
-int DoDescribe(KeelBackend* self, int64_t id, KeelObjectInfo* info) {
-  return Guarded([&] { return StoreOf(self).Describe(id, info); });
-}
-int DoGetProperty(KeelBackend* self, int64_t id, int32_t number, void* buffer, size_t capacity,
-                  size_t* size, int32_t* attribute) {
-  return Guarded(
-      [&] { return StoreOf(self).GetProperty(id, number, buffer, capacity, size, attribute); });
-}
-int DoSetProperty(KeelBackend* self, int64_t id, int32_t number, int32_t attribute,
-                  const void* value, size_t size) {
-  return Guarded([&] { return StoreOf(self).SetProperty(id, number, attribute, value, size); });
-}
-int DoNext(KeelBackend* self, const KeelFilter* filter, int64_t after, int64_t* id) {
-  return Guarded([&] { return StoreOf(self).Next(*filter, after, id); });
-}
-int DoFindCard(KeelBackend* self, int64_t ref_num, int64_t* id) {
-  return Guarded([&] { return StoreOf(self).FindCard(ref_num, id); });
-}
-int DoList(KeelBackend* self, KeelObjectKind kind, int64_t* ids, size_t capacity, size_t* count) {
-  return Guarded([&] { return StoreOf(self).List(kind, ids, capacity, count); });
-}
-void DoDestroy(KeelBackend* self) {
-  auto* backend = reinterpret_cast<MemoryBackend*>(self);
-  delete backend->store;
-  delete backend;
-}
-
 }  // namespace
 
 KeelBackend* NewMemoryBackend() {
-  auto* backend = new (std::nothrow) MemoryBackend{};
-  if (backend == nullptr) return nullptr;
   try {
-    backend->store = new MemoryStore();
+    return BackendTable<MemoryStore>::Wrap(std::make_unique<MemoryStore>());
   } catch (...) {  // out of memory, or no random source for reference numbers
-    delete backend;
     return nullptr;
   }
-  backend->base = KeelBackend{
-      .version = KEEL_BACKEND_VERSION,
-      .begin = DoBegin,
-      .commit = DoCommit,
-      .rollback = DoRollback,
-      .create_object = DoCreate,
-      .find_or_create = DoFindOrCreate,
-      .delete_object = DoDelete,
-      .describe_object = DoDescribe,
-      .get_property = DoGetProperty,
-      .set_property = DoSetProperty,
-      .next_object = DoNext,
-      .find_card_by_ref = DoFindCard,
-      .list_objects = DoList,
-      .destroy = DoDestroy,
-  };
-  return &backend->base;
 }
 
 }  // namespace keel

@@ -3,12 +3,23 @@
 
 #include <cstdint>
 
+#include "ks/never_destroyed.h"
+
 namespace keel {
 
 StoreState& Store() {
-  // Leaked on purpose: see StoreState.
-  static StoreState* const state = new StoreState();
-  return *state;
+  static ks::NeverDestroyed<StoreState> state;
+  return state.get();
+}
+
+void ReleaseStore() {
+  StoreState& store = Store();
+  std::lock_guard<std::mutex> hold(store.lock);
+  store.engine.Release();
+  store.trace.reset();
+  // The interceptor stays: it holds no memory, and the calls that clients
+  // make from their own exit handlers, which may run after this, still
+  // reach it (and are answered with error statuses).
 }
 
 std::optional<KA_STATUS> AskInterceptor(const KeelCall& call) {

@@ -10,31 +10,61 @@
 #ifndef KEEL_ENGINE_CALL_GATE_H
 #define KEEL_ENGINE_CALL_GATE_H
 
+#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "KeelAPITest.h"
 #include "engine/engine.h"
 #include "engine/trace.h"
 #include "engine/value_rules.h"
+#include "sys/KeelBackend.h"
 
 namespace keel {
 
 // The store's process-wide state.  It is created on first use and never
-// destroyed (no static destructor runs for it), because clients call
-// KA_Free and the release functions from their own unload handlers at
-// process exit, after this library's static objects may be gone.
+// destroyed by a static destructor, because clients call KA_Free and the
+// release functions from their own unload handlers at process exit, in an
+// order this library does not control.  What it holds is freed by
+// ReleaseStore() when the library is unloaded; calls that come after that
+// find it empty and answer an error status.
 struct StoreState {
   std::mutex lock;
   Engine engine;
   KeelInterceptorFn interceptor = nullptr;
   void* interceptor_user = nullptr;
-  Trace trace;
+  std::optional<Trace> trace{std::in_place};  // empty once released
 };
 
 StoreState& Store();
+
+// Closes the store's database and frees the store's state, for good: the
+// library is being unloaded (or the process is ending).  Later calls are
+// still intercepted, and answered with error statuses.
+void ReleaseStore();
+
+// How long a store call keeps trying while other processes hold the
+// database (each try already waits for it a while, see the backend).
+inline constexpr auto kBusyPatience = std::chrono::seconds(5);
+
+// Runs `attempt` (a whole store call) again while it answers
+// KEEL_BACKEND_BUSY: each failed try was rolled back and published nothing,
+// so trying again is safe.  Past kBusyPatience the answer is KA_E_STORAGE.
+template <typename Attempt>
+auto RetryWhileBusy(Attempt&& attempt) -> decltype(attempt()) {
+  const auto deadline = std::chrono::steady_clock::now() + kBusyPatience;
+  for (int tries = 1;; ++tries) {
+    const auto status = attempt();
+    if (status != KEEL_BACKEND_BUSY) return status;
+    if (std::chrono::steady_clock::now() >= deadline) return KA_E_STORAGE;
+    // A short pause that grows, so that two processes that collided do not
+    // collide again at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(tries < 10 ? tries : 10));
+  }
+}
 
 // The interceptor's answer to `call`, or nothing to let the store answer
 // (no interceptor, KEEL_PASS, or a value outside the 16-bit status range).
@@ -43,6 +73,27 @@ std::optional<KA_STATUS> AskInterceptor(const KeelCall& call);
 // A copy of the text argument `text` (null stays null), cut at `limit` bytes
 // so that an unterminated or enormous argument cannot run the copy away.
 std::optional<std::string> CopyCallText(const char* text, size_t limit);
+
+// Runs `fn(store)` under the store's lock, for the development and
+// administration interfaces (neither intercepted nor traced); an exception
+// (out of memory) answers `failed` instead of crossing the C interface.
+template <typename R, typename Fn>
+R Locked(R failed, Fn&& fn) noexcept {
+  try {
+    StoreState& store = Store();
+    std::lock_guard<std::mutex> hold(store.lock);
+    return fn(store);
+  } catch (...) {
+    return failed;
+  }
+}
+
+// As Locked, for a call that answers a status: tried again while other
+// processes hold the store.
+template <typename R, typename Fn>
+R Retried(R failed, Fn&& fn) noexcept {
+  return Locked(failed, [&](StoreState& s) { return RetryWhileBusy([&] { return fn(s); }); });
+}
 
 // Answers one store call.  `call` describes it without its text; `text` is
 // its text argument, copied (at most `text_limit` bytes) for the
@@ -61,7 +112,7 @@ KA_STATUS Answer(KeelCall call, const char* text, size_t text_limit, Op&& op) no
       status = *intercepted;
     } else {
       try {
-        status = op(store.engine);
+        status = RetryWhileBusy([&] { return op(store.engine); });
       } catch (...) {  // out of memory half-way: the transaction rolled back
         status = KA_E_STORAGE;
       }
@@ -69,7 +120,7 @@ KA_STATUS Answer(KeelCall call, const char* text, size_t text_limit, Op&& op) no
     call.status = status;
     call.intercepted = intercepted ? 1 : 0;
     try {
-      store.trace.Append(call);
+      if (store.trace) store.trace->Append(call);
     } catch (...) {  // a trace that cannot grow loses the entry, not the call
     }
     return status;

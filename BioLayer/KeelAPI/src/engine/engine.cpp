@@ -3,28 +3,64 @@
 #include "engine/engine.h"
 
 #include <cstring>
+#include <optional>
 
 #include "backends/backend_registry.h"
 
 namespace keel {
 
-Engine::Engine() {
-  if (OpenBackend(nullptr, &backend_) != KA_OK) backend_ = nullptr;
-}
-
-Engine::~Engine() {
-  if (backend_ != nullptr) backend_->destroy(backend_);
-}
+Engine::Engine() : choice_(DefaultBackend()) {}
 
 KA_STATUS Engine::Reset(const char* backend_name) {
+  if (released_) return KA_E_STORAGE;
+  const std::optional<BackendChoice> choice =
+      ParseBackendName(backend_name != nullptr ? backend_name : "memory");
+  if (!choice) return KA_E_BAD_ARGUMENT;
+  // The store's own file opens on first need, as at the start of a process;
+  // any other backend opens now, so that a failure changes nothing.
   KeelBackend* fresh = nullptr;
-  const int status = OpenBackend(backend_name, &fresh);
-  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  std::string problem;
+  if (choice->kind != BackendChoice::Kind::kStoreFile) {
+    const int status = OpenBackend(*choice, &fresh, &problem);
+    if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  }
   if (backend_ != nullptr) backend_->destroy(backend_);
   backend_ = fresh;
+  choice_ = *choice;
+  open_problem_.clear();
   handles_.Clear();
   context_ = Context{};
+  auth_policy_ = nullptr;
+  auth_user_ = nullptr;
   return KA_OK;
+}
+
+void Engine::Release() {
+  if (backend_ != nullptr) backend_->destroy(backend_);
+  backend_ = nullptr;
+  released_ = true;
+  // Swapped with empty ones: assigning an empty string would keep the
+  // memory of the old one.
+  std::string().swap(choice_.path);
+  std::string().swap(open_problem_);
+  std::string().swap(context_.app_name);
+  context_ = Context{};
+  handles_ = HandleTable();
+  auth_policy_ = nullptr;
+  auth_user_ = nullptr;
+}
+
+KeelBackend* Engine::Backend() {
+  if (backend_ == nullptr && !released_) {
+    std::string problem;
+    if (OpenBackend(choice_, &backend_, &problem) != KA_OK) {
+      backend_ = nullptr;
+      open_problem_.swap(problem);
+    } else {
+      open_problem_.clear();
+    }
+  }
+  return backend_;
 }
 
 KA_STATUS Engine::Subject(const uint32_t* handle, KeelObjectKind kind, int64_t* object) const {
@@ -61,7 +97,7 @@ KA_STATUS Engine::CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind
 }
 
 KA_STATUS Engine::Walk(const KeelFilter& filter, int64_t after, uint32_t* out) {
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   int64_t next = 0;
   const int status = backend_->next_object(backend_, &filter, after, &next);

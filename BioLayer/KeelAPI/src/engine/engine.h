@@ -16,7 +16,9 @@
 #include <string>
 
 #include "KeelAPI.h"
+#include "KeelAPIAdmin.h"
 #include "KeelAPITest.h"
+#include "backends/backend_registry.h"
 #include "engine/handle_table.h"
 #include "engine/transaction.h"
 #include "sys/KeelBackend.h"
@@ -25,16 +27,23 @@ namespace keel {
 
 class Engine {
  public:
-  // Starts on the default backend.  When it cannot be opened every call
-  // answers KA_E_STORAGE until a Reset() succeeds.
+  // Starts on the default backend (backend_registry.h), which is opened by
+  // the first call that needs it.  While it cannot be opened, such calls
+  // answer KA_E_STORAGE and the next one tries again.
   Engine();
-  ~Engine();
+  ~Engine() { Release(); }
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // Drops every object, handle and the open context and starts again on an
-  // empty backend called `backend_name`.  On failure nothing changes.
+  // Drops every handle and the open context and starts again on the backend
+  // called `backend_name`, with the rules of KeelTest_Reset.  On failure
+  // nothing changes.
   KA_STATUS Reset(const char* backend_name);
+
+  // Closes the backend and frees everything the engine holds, for good: the
+  // library is being unloaded.  Later calls answer KA_E_STORAGE (or
+  // KA_E_BAD_HANDLE for the handles, which are all gone).
+  void Release();
 
   // The store calls, one method each; each answers the status the client
   // gets, with the rules written in KeelAPI.h.
@@ -75,8 +84,23 @@ class Engine {
   size_t ListObjects(KeelObjectKind kind, int64_t* ids, size_t capacity);
   int64_t ObjectOfHandle(uint32_t handle) const;
   int64_t CardRefNum(int64_t card);
+  void SetAuthPolicy(KeelAuthPolicyFn fn, void* user);
+
+  // The administration interface, with the rules written in KeelAPIAdmin.h.
+  std::string StoreFile() const;
+  KA_STATUS CountObjects(KeelObjectKind kind, int64_t* count);
+  KA_STATUS Check(KeelAdminSink sink, void* user);
+  KA_STATUS Export(int32_t flags, KeelAdminSink sink, void* user);
 
  private:
+  // The backend, opened on first need.  Null when it cannot be opened
+  // (open_problem_ says why) and after Release().
+  KeelBackend* Backend();
+
+  // Asks the authentication policy whether property `property` of `object`
+  // may be read, when it holds a secret: KA_OK, or the refusal.
+  KA_STATUS Authenticate(int64_t object, int32_t property);
+
   // The object of the open handle in *handle when it is one of `kind`
   // (KEEL_CONTEXT: the open context).  KA_OK, KA_E_BAD_HANDLE, or
   // KA_E_NOT_INITIALIZED for a context call while no context is open.
@@ -111,9 +135,14 @@ class Engine {
     std::string app_name;  // from the KA_Init that opened the context
   };
 
+  BackendChoice choice_;
   KeelBackend* backend_ = nullptr;
+  std::string open_problem_;  // why the backend could not be opened
+  bool released_ = false;
   HandleTable handles_;
   Context context_;
+  KeelAuthPolicyFn auth_policy_ = nullptr;
+  void* auth_user_ = nullptr;
 };
 
 }  // namespace keel

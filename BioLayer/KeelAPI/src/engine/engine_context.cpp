@@ -36,7 +36,7 @@ KA_STATUS Engine::Init(const uint8_t* zeros30, const char* app_name, uint32_t ze
     return KA_E_ALREADY_INIT;
   }
 
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   int64_t object = 0;
   KeelObjectFiling filing{};
@@ -76,7 +76,7 @@ KA_STATUS Engine::GetApp(uint32_t* context, uint32_t zero, uint32_t* app) {
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (zero != 0 || app == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_APP;
@@ -90,7 +90,7 @@ KA_STATUS Engine::GetIdentity(uint32_t* context, uint32_t zero, uint32_t* identi
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (zero != 0 || identity == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_IDENTITY;
@@ -103,7 +103,7 @@ KA_STATUS Engine::CreateShortcut(uint32_t* context, uint32_t* shortcut) {
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (shortcut == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_SHORTCUT;

@@ -15,7 +15,7 @@ bool IsKind(KeelObjectKind kind) { return kind >= KEEL_CONTEXT && kind <= KEEL_S
 
 int64_t Engine::SeedCard(const char* domain, int32_t category) {
   if (!StorableTextLength(domain)) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_IDENTITY;
@@ -32,7 +32,7 @@ int64_t Engine::SeedCard(const char* domain, int32_t category) {
 }
 
 int64_t Engine::SeedMacro(uint32_t finger) {
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_IDENTITY;
@@ -48,7 +48,7 @@ int64_t Engine::SeedMacro(uint32_t finger) {
 }
 
 int64_t Engine::SeedShortcut() {
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_CONTEXT;
@@ -71,7 +71,7 @@ int64_t Engine::SingletonObject(KeelObjectKind kind, const char* app_name) {
     if (!length || *length == 0) return KA_E_BAD_ARGUMENT;
     filing.name = app_name;
   }
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   int64_t object = 0;
   if (const KA_STATUS s = FindOrCreate(filing, &object); s != KA_OK) return s;
@@ -83,7 +83,7 @@ KA_STATUS Engine::SetObjectProperty(int64_t object, int32_t property, int32_t at
                                     const void* value, int32_t size) {
   size_t bytes = 0;
   if (const KA_STATUS s = WriteByteCount(value, size, &bytes); s != KA_OK) return s;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   const int status = backend_->set_property(backend_, object, property, attribute,
                                             bytes == 0 ? nullptr : value, bytes);
@@ -94,7 +94,7 @@ KA_STATUS Engine::SetObjectProperty(int64_t object, int32_t property, int32_t at
 KA_STATUS Engine::GetObjectProperty(int64_t object, int32_t property, void* buffer,
                                     int32_t capacity, int32_t* size, int32_t* attribute) {
   if (const KA_STATUS s = CheckRead(capacity, buffer); s != KA_OK) return s;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   size_t stored = 0;
   int32_t stored_attribute = 0;
@@ -111,7 +111,7 @@ KA_STATUS Engine::GetObjectProperty(int64_t object, int32_t property, void* buff
 
 size_t Engine::ListObjects(KeelObjectKind kind, int64_t* ids, size_t capacity) {
   if (!IsKind(kind)) return 0;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return 0;
   size_t count = 0;
   if (backend_->list_objects(backend_, kind, ids, ids == nullptr ? 0 : capacity, &count) != KA_OK) {
@@ -127,7 +127,7 @@ int64_t Engine::ObjectOfHandle(uint32_t handle) const {
 }
 
 int64_t Engine::CardRefNum(int64_t card) {
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectInfo info{};
   const int status = backend_->describe_object(backend_, card, &info);

@@ -41,7 +41,7 @@ KA_STATUS Engine::GetCardByRefNum(uint32_t* identity, int64_t ref_num, uint32_t*
   int64_t owner = 0;
   if (const KA_STATUS s = Subject(identity, KEEL_IDENTITY, &owner); s != KA_OK) return s;
   if (card == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   int64_t object = 0;
   const int status = backend_->find_card_by_ref(backend_, ref_num, &object);
@@ -54,7 +54,7 @@ KA_STATUS Engine::CreateCard(uint32_t* identity, const char* domain, int32_t cat
   int64_t owner = 0;
   if (const KA_STATUS s = Subject(identity, KEEL_IDENTITY, &owner); s != KA_OK) return s;
   if (card == nullptr || !StorableTextLength(domain)) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_CARD;
@@ -87,7 +87,7 @@ KA_STATUS Engine::CreateMacro(uint32_t* identity, uint32_t finger, uint32_t* mac
   int64_t owner = 0;
   if (const KA_STATUS s = Subject(identity, KEEL_IDENTITY, &owner); s != KA_OK) return s;
   if (macro == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_MACRO;

@@ -10,8 +10,11 @@ KA_STATUS Engine::Read(uint32_t* handle, KeelObjectKind kind, int32_t property, 
   int64_t object = 0;
   if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
   if (const KA_STATUS s = CheckRead(capacity, buffer); s != KA_OK) return s;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
+  if (const KA_STATUS s = Authenticate(object, property); s != KA_OK) {
+    return s == KA_E_END ? KA_E_BAD_HANDLE : s;
+  }
   // The backend copies only when the whole value fits, so a buffer that is
   // too small is never written.
   size_t size = 0;
@@ -26,6 +29,27 @@ KA_STATUS Engine::Read(uint32_t* handle, KeelObjectKind kind, int32_t property, 
   return KA_OK;
 }
 
+KA_STATUS Engine::Authenticate(int64_t object, int32_t property) {
+  if (auth_policy_ == nullptr) return KA_OK;  // the default allows: no extra look-up
+  size_t size = 0;
+  int32_t attribute = 0;
+  const int status =
+      backend_->get_property(backend_, object, property, nullptr, 0, &size, &attribute);
+  if (status == KA_E_NOT_STORED) return KA_OK;  // the read itself answers that
+  if (status != KA_OK) return static_cast<KA_STATUS>(status);
+  if (attribute != KA_ATTR_SECRET) return KA_OK;
+  const int16_t answer = auth_policy_(auth_user_, object, property);
+  if (answer == KA_OK) return KA_OK;
+  // A refusal must stay a refusal: neither a success nor the busy signal,
+  // which would make the engine run the call again.
+  return answer > 0 || answer == KEEL_BACKEND_BUSY ? KA_E_AUTH_REFUSED : answer;
+}
+
+void Engine::SetAuthPolicy(KeelAuthPolicyFn fn, void* user) {
+  auth_policy_ = fn;
+  auth_user_ = fn != nullptr ? user : nullptr;
+}
+
 KA_STATUS Engine::Write(uint32_t* handle, KeelObjectKind kind, int32_t attribute, int32_t property,
                         const void* value, int32_t size) {
   int64_t object = 0;
@@ -33,7 +57,7 @@ KA_STATUS Engine::Write(uint32_t* handle, KeelObjectKind kind, int32_t attribute
   if (!IsClientAttribute(attribute)) return KA_E_BAD_ARGUMENT;
   size_t bytes = 0;
   if (const KA_STATUS s = WriteByteCount(value, size, &bytes); s != KA_OK) return s;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   const int status = backend_->set_property(backend_, object, property, attribute,
                                             bytes == 0 ? nullptr : value, bytes);
@@ -52,7 +76,7 @@ KA_STATUS Engine::Release(uint32_t* handle, KeelObjectKind kind) {
 KA_STATUS Engine::Delete(uint32_t* handle, KeelObjectKind kind) {
   int64_t object = 0;
   if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
-  Transaction txn(backend_);
+  Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   const int status = backend_->delete_object(backend_, object);
   if (status == KA_E_END) return KA_E_BAD_HANDLE;

@@ -1,0 +1,116 @@
+// The administration interface on the store in use: its file, its counts,
+// its check and its export.
+#include <string>
+#include <vector>
+
+#include "KeelAPIAdmin.h"
+#include "store_fixture.h"
+
+namespace keeltest {
+namespace {
+
+using KeelAdmin = StoreTest;
+
+// Collects what a sink receives.
+void Collect(void* user, const char* text) { static_cast<std::string*>(user)->append(text); }
+void CollectLine(void* user, const char* text) {
+  static_cast<std::vector<std::string>*>(user)->push_back(text);
+}
+
+std::string Export(int32_t flags, KA_STATUS* status) {
+  std::string document;
+  *status = KeelAdmin_Export(flags, Collect, &document);
+  return document;
+}
+
+TEST_F(KeelAdmin, StoreFileIsTheDatabaseInUseOrEmptyInMemory) {
+  int32_t size = 0;
+  ASSERT_EQ(KeelAdmin_StoreFile(nullptr, 0, &size), KA_OK);
+  std::string file(static_cast<size_t>(size), '\0');
+  ASSERT_EQ(KeelAdmin_StoreFile(file.data(), size, &size), KA_OK);
+  file.resize(static_cast<size_t>(size) - 1);
+  const char* backend = std::getenv("KEELTEST_BACKEND");
+  if (backend == nullptr) {
+    EXPECT_EQ(file, "");
+  } else {
+    EXPECT_NE(file.find("/keel.db"), std::string::npos) << file;
+  }
+  char small[1] = {'#'};
+  if (!file.empty()) {
+    EXPECT_EQ(KeelAdmin_StoreFile(small, 1, &size), KA_E_BUFFER_TOO_SMALL);
+    EXPECT_EQ(small[0], '#');
+  }
+  EXPECT_EQ(KeelAdmin_StoreFile(small, 1, nullptr), KA_E_BAD_ARGUMENT);
+  EXPECT_EQ(KeelAdmin_StoreFile(nullptr, 4, &size), KA_E_BAD_ARGUMENT);
+  EXPECT_EQ(KeelAdmin_StoreFile(small, -1, &size), KA_E_BAD_ARGUMENT);
+}
+
+TEST_F(KeelAdmin, CountsObjectsOfEachKind) {
+  Open();
+  NewCard("a.com", 1);
+  NewCard("b.com", 2);
+  uint32_t card = NewCard("c.com", 1);
+  ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
+  KeelTest_SeedMacro(3);
+  struct Case {
+    KeelObjectKind kind;
+    int64_t count;
+  } cases[] = {{KEEL_CONTEXT, 1}, {KEEL_APP, 0},   {KEEL_IDENTITY, 1},
+               {KEEL_CARD, 2},    {KEEL_MACRO, 1}, {KEEL_SHORTCUT, 0}};
+  for (const Case& c : cases) {
+    int64_t count = -1;
+    EXPECT_EQ(KeelAdmin_CountObjects(c.kind, &count), KA_OK);
+    EXPECT_EQ(count, c.count) << c.kind;
+  }
+  int64_t count = 0;
+  EXPECT_EQ(KeelAdmin_CountObjects(KEEL_CARD, nullptr), KA_E_BAD_ARGUMENT);
+  EXPECT_EQ(KeelAdmin_CountObjects(static_cast<KeelObjectKind>(7), &count), KA_E_BAD_ARGUMENT);
+}
+
+TEST_F(KeelAdmin, ASoundStoreChecksWithoutAProblem) {
+  Open();
+  uint32_t card = NewCard("a.com", 1);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, "pw", -1), KA_OK);
+  std::vector<std::string> problems;
+  EXPECT_EQ(KeelAdmin_Check(CollectLine, &problems), KA_OK);
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  EXPECT_EQ(KeelAdmin_Check(nullptr, nullptr), KA_E_BAD_ARGUMENT);
+}
+
+TEST_F(KeelAdmin, ExportWritesEveryObjectAndWithholdsSecrets) {
+  Open();
+  uint32_t card = NewCard("mail.example.com", 999);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "al\"ice", -1), KA_OK);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, "s3cret-pw", -1), KA_OK);
+  const uint8_t otp[2] = {0x02, 0xff};
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 1003, otp, 2), KA_OK);
+
+  KA_STATUS status = KA_E_STORAGE;
+  const std::string plain = Export(0, &status);
+  ASSERT_EQ(status, KA_OK);
+  EXPECT_EQ(plain.rfind("{\"format\": \"keel-export\", \"version\": 1, \"objects\": [", 0), 0u);
+  EXPECT_EQ(plain.substr(plain.size() - 4), "\n]}\n");
+  const std::string card_id = std::to_string(ObjectOf(card));
+  for (const std::string& expected :
+       {"{\"id\": " + card_id + ", \"kind\": \"card\"", std::string("\"category\": 999"),
+        std::string("{\"number\": 1, \"attribute\": -20, \"size\": 17, "
+                    "\"text\": \"mail.example.com\"}"),
+        std::string("\"text\": \"al\\\"ice\""),
+        std::string("{\"number\": 104, \"attribute\": 10, \"size\": 10, "
+                    "\"secret\": \"withheld\"}"),
+        std::string("{\"number\": 1003, \"attribute\": -20, \"size\": 2, \"hex\": \"02ff\"}"),
+        std::string("\"kind\": \"context\""), std::string("\"kind\": \"identity\"")}) {
+    EXPECT_NE(plain.find(expected), std::string::npos) << expected << "\nin\n" << plain;
+  }
+  EXPECT_EQ(plain.find("s3cret"), std::string::npos);
+
+  const std::string with_secrets = Export(KEEL_EXPORT_SECRETS, &status);
+  EXPECT_EQ(status, KA_OK);
+  EXPECT_NE(with_secrets.find("\"text\": \"s3cret-pw\""), std::string::npos);
+  EXPECT_EQ(Export(4, &status), "");
+  EXPECT_EQ(status, KA_E_BAD_ARGUMENT);
+  EXPECT_EQ(KeelAdmin_Export(0, nullptr, nullptr), KA_E_BAD_ARGUMENT);
+}
+
+}  // namespace
+}  // namespace keeltest

@@ -1,0 +1,113 @@
+// The persistent backend keeps what was written: objects, properties,
+// reference numbers and creation order outlive the process that wrote them,
+// ids are never handed out twice, and the database carries its schema
+// version in write-ahead-log mode.
+#include <fstream>
+
+#include "support/disk_fixture.h"
+
+namespace keeltest {
+namespace {
+
+using KeelPersistence = DiskTest;
+
+// An integer a query answers on the database, read directly.
+int64_t QueryInt(const std::string& db, const char* sql) {
+  sqlite3* handle = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  int64_t value = -1;
+  if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    value = sqlite3_column_int64(stmt, 0);
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(handle);
+  return value;
+}
+
+TEST_F(KeelPersistence, EverythingWrittenIsThereAfterReopening) {
+  Open();
+  const uint32_t limit = 5;
+  ASSERT_EQ(KA_SetProperty(&context_, 104, &limit, sizeof limit), KA_OK);
+  uint32_t first = NewCard("example.com", 999);
+  uint32_t second = NewCard("example.com", 999);
+  ASSERT_EQ(KA_Card_SetProperty(&first, KA_ATTR_PLAIN, 103, "alice", -1), KA_OK);
+  ASSERT_EQ(KA_Card_SetProperty(&first, KA_ATTR_SECRET, 104, "hunter2", -1), KA_OK);
+  const int64_t ref = KeelTest_CardRefNum(ObjectOf(second));
+  const std::vector<int64_t> walked = WalkCards("example.com", 999);
+  uint32_t macro = 0;
+  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 6, &macro), KA_OK);
+  ASSERT_EQ(KA_Macro_SetProperty(&macro, 2, "notepad.exe", -1), KA_OK);
+  const int64_t first_id = ObjectOf(first);
+
+  ASSERT_EQ(Reopen(), KA_OK);
+  Open();
+  uint32_t value = 0;
+  ASSERT_EQ(KA_GetProperty(&context_, 104, sizeof value, &value, nullptr), KA_OK);
+  EXPECT_EQ(value, limit);
+  EXPECT_EQ(WalkCards("example.com", 999), walked) << "same cards, same order";
+  uint32_t card = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "example.com", 999, 1, &card), KA_OK);
+  EXPECT_EQ(ObjectOf(card), first_id);
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 1), std::string("example.com", 12));
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("alice", 6));
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 104), std::string("hunter2", 8));
+  ASSERT_EQ(KA_Id_GetCardByRefNum(&identity_, ref, &card), KA_OK);
+  EXPECT_EQ(ObjectOf(card), walked[1]);
+  ASSERT_EQ(KA_Id_GetMacro(&identity_, 6, 1, &macro), KA_OK);
+  EXPECT_EQ(ReadValue(KA_Macro_GetProperty, macro, 2), std::string("notepad.exe", 12));
+}
+
+TEST_F(KeelPersistence, IdsAreNeverHandedOutTwiceAcrossReopening) {
+  const int64_t kept = KeelTest_SeedCard("a.com", 1);
+  Open();
+  uint32_t card = NewCard("a.com", 1);
+  const int64_t deleted = ObjectOf(card);
+  ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
+  ASSERT_EQ(Reopen(), KA_OK);
+  const int64_t fresh = KeelTest_SeedCard("a.com", 1);
+  EXPECT_GT(fresh, deleted);
+  EXPECT_EQ(KeelTest_ListObjects(KEEL_CARD, nullptr, 0), 2u);
+  EXPECT_GT(kept, 0);
+}
+
+TEST_F(KeelPersistence, TheDatabaseIsVersionedAndWrittenAheadToALog) {
+  Close();
+  EXPECT_EQ(QueryInt(db_, "PRAGMA user_version"), 1);
+  EXPECT_EQ(QueryInt(db_, "SELECT count(*) FROM sqlite_schema WHERE name = 'properties'"), 1);
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &handle), SQLITE_OK);
+  char** rows = nullptr;
+  int count = 0;
+  int columns = 0;
+  ASSERT_EQ(sqlite3_get_table(handle, "PRAGMA journal_mode", &rows, &count, &columns, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(count, 1);
+  EXPECT_STREQ(rows[1], "wal");
+  sqlite3_free_table(rows);
+  sqlite3_close(handle);
+}
+
+TEST_F(KeelPersistence, AnEmptyFileBecomesAStoreAndAnotherProgramsDatabaseIsRefused) {
+  Close();
+  const std::string empty = folder_.File("empty.db");
+  std::ofstream(empty).close();
+  ASSERT_EQ(KeelTest_Reset(("sqlite:" + empty).c_str()), KA_OK);
+  EXPECT_GT(KeelTest_SeedCard("a.com", 1), 0);
+  Close();
+  EXPECT_EQ(QueryInt(empty, "PRAGMA user_version"), 1);
+
+  const std::string foreign = folder_.File("foreign.db");
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(foreign.c_str(), &handle), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(handle, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(handle);
+  const std::string before = FileBytes(foreign);
+  EXPECT_EQ(KeelTest_Reset(("sqlite:" + foreign).c_str()), KA_E_STORAGE);
+  EXPECT_TRUE(FileBytes(foreign) == before) << "the file was changed";
+}
+
+}  // namespace
+}  // namespace keeltest
