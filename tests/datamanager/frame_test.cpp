@@ -23,8 +23,6 @@ struct ExportCase {
 // Every export whose worker family is not built yet, called with arguments
 // that would make a built worker touch the store.
 std::vector<ExportCase> UnbuiltExports() {
-  static KS_DOMAIN domain[2] = {};
-  static KS_PROFILE profile[2] = {};
   static KS_SETTING setting = {};
   static KS_QL ql[2] = {};
   static KS_SHORTCUT shortcut[2] = {};
@@ -33,17 +31,6 @@ std::vector<ExportCase> UnbuiltExports() {
   static DWORD count = 0, v1 = 0, v2 = 0, v3 = 0;
   static uint64_t window = 0;
   return {
-      {"GetDomain", [] { return ::GetDomain(KS_PROFILE_WEB, domain, 2, &count); }, 0, 0},
-      {"GetProfile", [] { return ::GetProfile(KS_PROFILE_WEB, domain, profile, 2, &count); }, 0, 0},
-      {"QueryProfile", [] { return ::QueryProfile(KS_PROFILE_WEB, domain, profile, 2, &count); }, 0, 0},
-      {"IsProfileExist", [] { return ::IsProfileExist(KS_PROFILE_WEB, domain, profile); }, 0, 0},
-      {"SetSingleProfile", [] { return ::SetSingleProfile(KS_PROFILE_WEB, domain, profile); }, 0, 0},
-      {"UpdateProfile", [] { return ::UpdateProfile(KS_PROFILE_WEB, domain, profile); }, 0, 0},
-      {"GetSOAccount", [] { return ::GetSOAccount(KS_PROFILE_WEB, domain, profile); }, 0, 0},
-      {"SetSOAccount", [] { return ::SetSOAccount(KS_PROFILE_WEB, domain, profile); }, 0, 0},
-      {"GetSOProfile", [] { return ::GetSOProfile(); }, 0, 0},
-      {"SetSOProfile", [] { return ::SetSOProfile(); }, 0, 0},
-      {"SetSingleOTPProfile", [] { return ::SetSingleOTPProfile(KS_PROFILE_WEB, domain, profile); }, 0, 0},
       {"GetSetting", [] { return ::GetSetting(1, &setting); }, 0, 0},
       {"SetSetting", [] { return ::SetSetting(1, &setting); }, 0, 0},
       {"GetHotkeyState", [] { return ::GetHotkeyState(1, &v1, &v2, &v3); }, 256, 0},
@@ -100,12 +87,12 @@ TEST_P(Frames, EveryUnbuiltExportWritesItsTwoLinesAndTouchesNothing) {
 }
 
 TEST_P(Frames, UnbuiltWorkersLeaveTheCallersRecordsAlone) {
-  KS_DOMAIN domains[2];
-  std::memset(domains, 0xAB, sizeof domains);
+  KS_QL launches[2];
+  std::memset(launches, 0xAB, sizeof launches);
   DWORD count = 0xDEADBEEF;
-  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, domains, 2, &count), 0);
+  EXPECT_EQ(::GetQL(1, launches, 2, &count, FALSE), 0);
   EXPECT_EQ(count, 0xDEADBEEFu);
-  for (const KS_DOMAIN& d : domains) EXPECT_EQ(d.Domain[0], static_cast<WCHAR>(0xABAB));
+  for (const KS_QL& l : launches) EXPECT_EQ(l.Type, 0xABABABABu);
 }
 
 TEST_P(Frames, SetHotkeyStateRefusesSlotZeroWith256AndShowsZero) {

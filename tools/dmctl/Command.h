@@ -32,6 +32,7 @@ std::vector<Command> AllCommands();
 // Families register their commands here.
 std::vector<Command> StoreCommands();
 std::vector<Command> SettingsCommands();
+std::vector<Command> ProfileCommands();
 
 // Where the store library that DataManager loaded lives, or an empty text
 // when none is loaded in this process.

@@ -9,7 +9,7 @@ namespace dmctl {
 
 std::vector<Command> AllCommands() {
   std::vector<Command> all;
-  for (auto family : {StoreCommands, SettingsCommands}) {
+  for (auto family : {StoreCommands, SettingsCommands, ProfileCommands}) {
     for (Command& c : family()) all.push_back(std::move(c));
   }
   return all;

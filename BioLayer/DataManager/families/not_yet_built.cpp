@@ -5,25 +5,6 @@
 
 namespace dm {
 
-BOOL DataManagerUtils::GetDomainCount(KS_PROFILE_TYPE, PDWORD) { return FALSE; }
-BOOL DataManagerUtils::GetDomain(KS_PROFILE_TYPE, PKS_DOMAIN, DWORD, PDWORD) { return FALSE; }
-BOOL DataManagerUtils::GetProfileCount(KS_PROFILE_TYPE, PKS_DOMAIN, PDWORD) { return FALSE; }
-BOOL DataManagerUtils::GetProfile(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-BOOL DataManagerUtils::GetProfile(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE, DWORD, PDWORD) {
-  return FALSE;
-}
-BOOL DataManagerUtils::QueryProfile(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE, DWORD, PDWORD) {
-  return FALSE;
-}
-BOOL DataManagerUtils::IsProfileExist(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-BOOL DataManagerUtils::SetProfile(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-BOOL DataManagerUtils::UpdateProfile(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-BOOL DataManagerUtils::GetSOAccount(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-BOOL DataManagerUtils::SetSOAccount(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-BOOL DataManagerUtils::GetSOProfile() { return FALSE; }
-BOOL DataManagerUtils::SetSOProfile() { return FALSE; }
-BOOL DataManagerUtils::SetOTPProfile(KS_PROFILE_TYPE, PKS_DOMAIN, PKS_PROFILE) { return FALSE; }
-
 BOOL DataManagerUtils::GetSetting(DWORD, PKS_SETTING) { return FALSE; }
 BOOL DataManagerUtils::SetSetting(DWORD, PKS_SETTING) { return FALSE; }
 BOOL DataManagerUtils::GetHotkeyState(DWORD, PDWORD, PDWORD, PDWORD) { return FALSE; }

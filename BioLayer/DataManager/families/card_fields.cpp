@@ -1,0 +1,47 @@
+// Card properties into record fields and back (see CardFields.h).
+#include <string>
+
+#include "KeelAPIUtils.h"
+#include "families/CardFields.h"
+#include "platform/TextCodec.h"
+#include "text/Fields.h"
+
+namespace dm::cards {
+
+void PlaceStoreText(const char* buffer, size_t capacity, WCHAR* field, size_t width) {
+  if (field == nullptr || width == 0) return;
+  WString wide;
+  // A value that cannot be shown whole is shown as nothing: a cut value
+  // would be a different password, user name or domain.
+  if (!platform::Utf8ToWide(ks::text::BufferText(buffer, capacity), &wide) ||
+      wide.size() >= width) {
+    wide.clear();
+  }
+  text::CopyToField(field, width, wide);
+}
+
+TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t width,
+                      int32_t capacity) {
+  KeelAPIUtils store;
+  return ReadStoreText(
+      [&](int32_t cap, void* buffer, uint32_t* size) {
+        return store.GetCardProperty(card, property, cap, buffer, size);
+      },
+      field, width, capacity);
+}
+
+bool CardHasText(uint32_t* card, int32_t property) {
+  uint32_t size = 0;
+  return KeelAPIUtils().GetCardProperty(card, property, 0, nullptr, &size) >= 0 && size > 0;
+}
+
+KA_STATUS WriteCardText(uint32_t* card, int32_t attribute, int32_t property, WStringView text) {
+  const std::string utf8 = platform::WideToUtf8(text);
+  return KeelAPIUtils().SetCardProperty(card, attribute, property, utf8.c_str(), -1);
+}
+
+KA_STATUS WriteCardByte(uint32_t* card, int32_t property, uint8_t value) {
+  return KeelAPIUtils().SetCardProperty(card, KA_ATTR_PLAIN, property, &value, 1);
+}
+
+}  // namespace dm::cards

@@ -1,0 +1,260 @@
+// Domains: the de-duplicated list of the domains of one profile kind, its
+// count, its capacity rule, and the export's choice between the two.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "DataManager.h"
+#include "support/DataManagerTest.h"
+#include "support/ProfileCards.h"
+
+namespace dm::test {
+namespace {
+
+using Domains = DataManagerTest;
+
+void SeedDomains(const std::vector<std::string>& names, int32_t category = kWebCategory) {
+  for (const std::string& name : names) ASSERT_GT(KeelTest_SeedCard(name.c_str(), category), 0);
+}
+
+// The domains GetDomain returns for the web kind, with an array of `capacity`.
+std::vector<std::string> ListedDomains(DWORD capacity, BOOL* result = nullptr) {
+  std::vector<KS_DOMAIN> domains(capacity);
+  DWORD count = 0;
+  const BOOL bRet = ::GetDomain(KS_PROFILE_WEB, domains.data(), capacity, &count);
+  if (result != nullptr) *result = bRet;
+  std::vector<std::string> names;
+  for (DWORD i = 0; i < count; ++i) names.push_back(Utf8(domains[i].Domain));
+  return names;
+}
+
+std::vector<std::string> DeletedDomains(const LogCapture& log) {
+  std::vector<std::string> names;
+  const std::string prefix = "Delete Domain = ";
+  for (const std::string& text : log.Texts()) {
+    if (text.rfind(prefix, 0) == 0) names.push_back(text.substr(prefix.size()));
+  }
+  return names;
+}
+
+TEST_P(Domains, TheCountingCallWritesItsLinesInOrder) {
+  SeedDomains({"a.com", "b.com", "a.com"});
+  DWORD count = 0;
+  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, &count), 1);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(FunctionOrder(log()),
+            "GetDomain > DataManagerUtils::GetDomainCount > DataManagerUtils::GetDomainAllCount > "
+            "DataManagerUtils::GetDomainCount > "
+            "DataManagerUtils::GetDomainAll > DataManagerUtils::GetDomainCount > GetDomain");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetDomainCount"),
+            "Entering GetDomainCount() | Get Domain All | Delete Domain = a.com | "
+            "Exiting GetDomainCount() With bRet = 1; Count = 2");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetDomainAllCount"),
+            "Entering GetDomainAllCount() | Get Domain All Count | Get Domain All Count "
+            "Successfully | Exiting GetDomainAllCount() With bRet = 1; Count = 3");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetDomainAll"),
+            "Entering GetDomainAll() | Get Domain All | Get Domain All Successfully | "
+            "Exiting GetDomainAll() With bRet = 1; Count = 3");
+  ExpectEachCardReleasedBeforeTheNextRequest();
+}
+
+TEST_P(Domains, TheFillingCallKeepsFirstOccurrencesInStoreOrder) {
+  SeedDomains({"a.com", "b.com", "a.com"});
+  BOOL result = 0;
+  EXPECT_EQ(ListedDomains(2, &result), (Names{"a.com", "b.com"}));
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(LastLines(log(), 7),
+            "Exiting GetDomainAll() With bRet = 1; Count = 3 | Delete Domain = a.com | Domain = "
+            "a.com | Domain = b.com | Input Buffer Is Not Enough. So Break Here | Exiting "
+            "GetDomain() With bRet = 1; Count = 2 | Exiting GetDomain() With bRet = 1");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetDomain"),
+            "Entering GetDomain() | Input Count Is 2 | Get Domain All | Delete Domain = a.com | "
+            "Domain = a.com | Domain = b.com | Input Buffer Is Not Enough. So Break Here | "
+            "Exiting GetDomain() With bRet = 1; Count = 2");
+}
+
+// The removal of duplicates, against the pass it must be equivalent to:
+// each entry compared with every later one.
+TEST_P(Domains, DuplicatesAreDeletedInTheOrderOfThePairwisePass) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> store;
+  };
+  std::vector<std::string> mixed;
+  for (int i = 0; i < 60; ++i) mixed.push_back("d" + std::to_string((i * 7 + i / 5) % 11));
+  const std::vector<Case> cases = {
+      {"later duplicates out of order", {"a", "b", "b", "a"}},
+      {"three of one name", {"x", "y", "x", "x", "y"}},
+      {"no duplicates", {"p", "q", "r"}},
+      {"letter case makes two domains", {"Example.com", "example.com", "EXAMPLE.com"}},
+      {"many, interleaved", mixed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveAllCards();
+    SeedDomains(c.store);
+    std::vector<std::string> entries = c.store, expectedDeleted, expectedKept;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      for (size_t j = i + 1; j < entries.size(); ++j) {
+        if (!entries[i].empty() && entries[i] == entries[j]) {
+          expectedDeleted.push_back(entries[j]);
+          entries[j].clear();
+        }
+      }
+      if (!entries[i].empty()) expectedKept.push_back(entries[i]);
+    }
+    log().Clear();
+
+    DWORD count = 0;
+    EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, &count), 1);
+    EXPECT_EQ(count, expectedKept.size());
+    EXPECT_EQ(DeletedDomains(log()), expectedDeleted);
+    log().Clear();
+    EXPECT_EQ(ListedDomains(count), expectedKept);
+    EXPECT_EQ(DeletedDomains(log()), expectedDeleted);
+  }
+}
+
+TEST_P(Domains, TheArrayIsFilledUpToItsCapacity) {
+  struct Case {
+    DWORD capacity;
+    Names listed;
+    bool fullLine;
+  };
+  const std::vector<Case> cases = {
+      {1, {"a.com"}, true},
+      {2, {"a.com", "b.com"}, true},  // full, with no domain left over
+      {3, {"a.com", "b.com"}, false},
+  };
+  SeedDomains({"a.com", "a.com", "b.com"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.capacity);
+    log().Clear();
+    BOOL result = 0;
+    EXPECT_EQ(ListedDomains(c.capacity, &result), c.listed);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(log().Count("Input Buffer Is Not Enough. So Break Here"), c.fullLine ? 1u : 0u);
+  }
+}
+
+TEST_P(Domains, AnEntryIsWrittenWithItsTerminatorAndNothingBeyond) {
+  SeedDomains({"ab", "c"});
+  KS_DOMAIN domains[3];
+  std::memset(domains, 0x41, sizeof domains);
+  DWORD count = 0;
+  ASSERT_EQ(::GetDomain(KS_PROFILE_WEB, domains, 2, &count), 1);
+  EXPECT_EQ(domains[0].Domain[0], u'a');
+  EXPECT_EQ(domains[0].Domain[2], 0);
+  EXPECT_EQ(domains[0].Domain[3], 0x4141);  // behind the terminator: the caller's
+  EXPECT_EQ(domains[1].Domain[1], 0);
+  EXPECT_EQ(domains[1].Domain[2], 0x4141);
+  for (WCHAR unit : domains[2].Domain) ASSERT_EQ(unit, 0x4141);  // past the capacity
+}
+
+TEST_P(Domains, KindsAreListedApart) {
+  SeedDomains({"app.example"}, kAppCategory);
+  SeedDomains({"web.example"}, kWebCategory);
+  KS_DOMAIN domain[1] = {};
+  DWORD count = 0;
+  ASSERT_EQ(::GetDomain(KS_PROFILE_APP, domain, 1, &count), 1);
+  EXPECT_EQ(Utf8(domain[0].Domain), "app.example");
+  EXPECT_EQ(ListedDomains(1), (Names{"web.example"}));
+}
+
+TEST_P(Domains, NoCardsOrAnUnknownKindGiveNothing) {
+  for (KS_PROFILE_TYPE kind : {KS_PROFILE_WEB, KS_PROFILE_APP, 3u}) {
+    SCOPED_TRACE(kind);
+    KS_DOMAIN domain[1] = {};
+    DWORD count = 99;
+    EXPECT_EQ(::GetDomain(kind, nullptr, 0, &count), 0);
+    EXPECT_EQ(count, 0u);
+    count = 99;
+    EXPECT_EQ(::GetDomain(kind, domain, 1, &count), 0);
+    EXPECT_EQ(count, 0u);
+  }
+}
+
+// The store's values that cannot become an entry: a refused read, text that
+// is not UTF-8, and text too long for the record.
+TEST_P(Domains, UnreadableDomainsAreLeftOut) {
+  SeedDomains({"first.example", "bad.example", "long.example", "huge.example", "last.example"});
+  const std::vector<int64_t> cards = Cards();
+  SetCardText(cards[1], 1, "\xC3\x28");             // not UTF-8
+  SetCardText(cards[2], 1, std::string(256, 'x'));  // fits the read, not the record
+  SetCardText(cards[3], 1, std::string(600, 'y'));  // too long for the read
+  EXPECT_EQ(ListedDomains(5), (Names{"first.example", "last.example"}));
+  EXPECT_EQ(log().Count("KA_Card_GetProperty Failed With Error = -5"), 1u);
+  EXPECT_EQ(log().Count("Exiting GetDomainAllCount() With bRet = 1; Count = 5"), 1u);
+}
+
+TEST_P(Domains, ACardWhoseReadFailsIsCountedButGivesNoDomain) {
+  SeedDomains({"a.com", "b.com"});
+  StoreScript script;
+  // The count pass queries both sizes (calls 1, 2); the list pass queries
+  // and reads each card (3 to 6): call 4 is the first card's read.
+  script.Answer(KF_Card_GetProperty, KA_E_STORAGE).ForProperty(1).OnCall(4);
+  DWORD count = 0;
+  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, &count), 1);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(log().Count("Exiting GetDomainAll() With bRet = 1; Count = 2"), 1u);
+  EXPECT_EQ(log().Count("KA_Card_GetProperty Failed With Error = -7"), 1u);
+}
+
+TEST_P(Domains, ARefusedReleaseEndsTheWalk) {
+  SeedDomains({"a.com", "b.com", "c.com"});
+  StoreScript script;
+  script.Answer(KF_Card_Release, KA_E_STORAGE).OnCall(1);
+  DWORD count = 0;
+  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, &count), 1);
+  // The count pass stops after the first card; the list pass then holds one.
+  EXPECT_EQ(log().Count("Exiting GetDomainAllCount() With bRet = 1; Count = 1"), 1u);
+  EXPECT_EQ(log().Count("KA_Card_Release Failed With Error = -7"), 1u);
+  EXPECT_EQ(count, 1u);
+}
+
+TEST_P(Domains, TheExportChoosesBetweenCountAndFill) {
+  SeedDomains({"a.com"});
+  KS_DOMAIN domain[1] = {};
+  DWORD count = 0;
+  struct Case {
+    const char* name;
+    KS_DOMAIN* array;
+    DWORD capacity;
+    BOOL result;
+    const char* worker;
+    bool touchesStore;
+  };
+  const std::vector<Case> cases = {
+      {"null array, capacity 0: count", nullptr, 0, 1, "Entering GetDomainCount()", true},
+      {"array, capacity 1: fill", domain, 1, 1, "Entering GetDomain()", true},
+      {"array, capacity 0: fill, refused", domain, 0, 0, "Entering GetDomain()", false},
+      {"null array, capacity 1: fill, refused", nullptr, 1, 0, "Entering GetDomain()", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log().Clear();
+    KeelTest_TraceClear();
+    EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, c.array, c.capacity, &count), c.result);
+    ASSERT_GE(log().lines().size(), 2u);
+    EXPECT_EQ(log().lines()[1].text, c.worker);
+    EXPECT_EQ(log().lines()[1].function,
+              std::string("DataManagerUtils::") +
+                  (c.array == nullptr && c.capacity == 0 ? "GetDomainCount" : "GetDomain"));
+    EXPECT_EQ(KeelTest_TraceSize() > 0, c.touchesStore);
+  }
+}
+
+TEST_P(Domains, ANullCountIsRefusedWithoutAStoreCall) {
+  SeedDomains({"a.com"});
+  KS_DOMAIN domain[1];
+  std::memset(domain, 0x41, sizeof domain);
+  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, domain, 1, nullptr), 0);
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+  EXPECT_EQ(domain[0].Domain[0], 0x4141);
+}
+
+DM_ON_EVERY_BACKEND(Domains);
+
+}  // namespace
+}  // namespace dm::test

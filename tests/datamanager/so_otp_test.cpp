@@ -1,0 +1,191 @@
+// The SO account of a domain, the one-time-password mode of a profile, and
+// the two SO-profile exports that always answer 0.
+#include <string>
+#include <vector>
+
+#include "DataManager.h"
+#include "support/DataManagerTest.h"
+#include "support/ProfileCards.h"
+
+namespace dm::test {
+namespace {
+
+using SoAndOtp = DataManagerTest;
+
+const std::string kSite = "site.example";
+
+CardValues User(const std::string& name, std::optional<uint8_t> soFlag = std::nullopt,
+                std::optional<uint8_t> otp = std::nullopt) {
+  return {name, "pw-" + name, "t", "long", otp, soFlag};
+}
+
+BOOL SetSo(KS_PROFILE_TYPE kind, const std::string& user) {
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE p = Profile(kind, user);
+  return ::SetSOAccount(kind, &d, &p);
+}
+
+BOOL SetOtp(KS_PROFILE_TYPE kind, const std::string& user, DWORD mode) {
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE p = Profile(kind, user, "not written", "not written", "not written", mode);
+  return ::SetSingleOTPProfile(kind, &d, &p);
+}
+
+TEST_P(SoAndOtp, TheFlagCanMarkSeveralCardsAndTheFirstIsReturned) {
+  const int64_t ann = SeedWeb(kSite, User("ann", 1));
+  const int64_t bob = SeedWeb(kSite, User("bob"));
+  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "bob"), 1);
+  EXPECT_EQ(CardByte(ann, 1999), 1);
+  EXPECT_EQ(CardByte(bob, 1999), 1);
+  EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), 1u);  // bob's flag only
+
+  log().Clear();
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE record = Profile(KS_PROFILE_APP, "", "untouched", "untouched");
+  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 1);
+  EXPECT_EQ(record.ProfileType, KS_PROFILE_WEB);
+  EXPECT_EQ(Utf8(record.UserName), "ann");
+  EXPECT_EQ(Utf8(record.Password), "untouched");
+  EXPECT_EQ(Utf8(record.Text3101), "untouched");
+  EXPECT_EQ(FunctionOrder(log()), "GetSOAccount > DataManagerUtils::GetSOAccount > GetSOAccount");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSOAccount"),
+            "Entering GetSOAccount() | Domain Is site.example | Get Profile | Get SOProfile "
+            "Successfully | Profile Type Is WEB; UserName Is ann | Exiting GetSOAccount() With "
+            "bRet = 1");
+}
+
+TEST_P(SoAndOtp, SettingTheFlagWritesOneByteOnTheMatchingCard) {
+  SeedApp(kSite, User("ann"));
+  KeelTest_TraceClear();
+  EXPECT_EQ(SetSo(KS_PROFILE_APP, "ann"), 1);
+  const std::vector<KeelCall> writes = CallsOf(KF_Card_SetProperty);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].property, 1999);
+  EXPECT_EQ(writes[0].attribute, KA_ATTR_PLAIN);
+  EXPECT_EQ(writes[0].size, 1);
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SetSOAccount"),
+            "Entering SetSOAccount() | Domain Is site.example | Get Profile | Profile Is Found. So "
+            "Break Here | Set SO Account | Set SO Account Successfully | Profile Type Is APP; "
+            "UserName Is ann | Exiting SetSOAccount() With bRet = 1");
+  ExpectEachCardReleasedBeforeTheNextRequest();
+}
+
+TEST_P(SoAndOtp, SettingTheFlagFailsWithoutAMatchOrAWrite) {
+  SeedWeb(kSite, User("ann"));
+  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "Ann"), 0);
+  EXPECT_TRUE(CallsOf(KF_Card_SetProperty).empty());
+  StoreScript script;
+  script.Answer(KF_Card_SetProperty, KA_E_STORAGE);
+  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "ann"), 0);
+  EXPECT_EQ(log().Count("Set SO Account Successfully"), 0u);
+  EXPECT_EQ(CardByte(Cards()[0], 1999), std::nullopt);
+  ExpectEachCardReleasedBeforeTheNextRequest();
+}
+
+TEST_P(SoAndOtp, TheSearchWalksEveryCardAndPassesOverUnusableOnes) {
+  SeedWeb(kSite, User("ann", 0));
+  SeedWeb(kSite, User("bob"));  // no flag stored: its read fails
+  const int64_t nameless = KeelTest_SeedCard(kSite.c_str(), kWebCategory);
+  SetCardByte(nameless, 1999, 1);  // flagged, without a user name
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE record = {};
+  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 0);
+  EXPECT_EQ(CallsOf(KF_Id_GetCard).size(), 4u);
+  EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), (std::vector<int32_t>{1999, 1999, 1999, 103}));
+  EXPECT_EQ(log().Count("KA_Card_GetProperty Failed With Error = -17"), 2u);
+  ExpectEachCardReleasedBeforeTheNextRequest();
+
+  SeedWeb(kSite, User("dan", 7));
+  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 1);
+  EXPECT_EQ(Utf8(record.UserName), "dan");
+}
+
+TEST_P(SoAndOtp, GettingTheAccountNeedsADomainAndARecord) {
+  SeedWeb(kSite, User("ann", 1));
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE record = {};
+  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, nullptr, &record), 0);
+  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, nullptr), 0);
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+  EXPECT_EQ(::GetSOAccount(3, &d, &record), 0);
+  EXPECT_EQ(::SetSOAccount(KS_PROFILE_WEB, &d, nullptr), 0);
+  EXPECT_EQ(::SetSingleOTPProfile(KS_PROFILE_WEB, nullptr, &record), 0);
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+}
+
+TEST_P(SoAndOtp, TheModeOfAWebProfile) {
+  struct Case {
+    DWORD mode;
+    std::optional<uint8_t> stored;
+  };
+  for (const Case& c : {Case{2, 2}, Case{0x1FF, 0xFF}, Case{KS_OTP_MODE_UNSET, 9}}) {
+    SCOPED_TRACE(c.mode);
+    RemoveAllCards();
+    const int64_t card = SeedWeb(kSite, User("ann", std::nullopt, 9));
+    log().Clear();
+
+    EXPECT_EQ(SetOtp(KS_PROFILE_WEB, "ann", c.mode), 1);
+
+    EXPECT_EQ(CardByte(card, 1003), c.stored);
+    EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), c.mode == KS_OTP_MODE_UNSET ? 0u : 1u);
+    EXPECT_EQ(CardText(card, 104), "pw-ann");  // nothing else is written
+    EXPECT_EQ(LastLines(log(), 5),
+              "Update Profile | Update Profile Successfully | Profile Type Is WEB; UserName Is ann "
+              "| Exiting SetOTPProfile() With bRet = 1 | Exiting SetSingleOTPProfile() With bRet "
+              "= 1");
+  }
+}
+
+TEST_P(SoAndOtp, AnAppProfileHasNoMode) {
+  SeedApp(kSite, User("ann"));
+  EXPECT_EQ(SetOtp(KS_PROFILE_APP, "ann", 2), 0);
+  EXPECT_TRUE(CallsOf(KF_Card_SetProperty).empty());
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SetOTPProfile"),
+            "Entering SetOTPProfile() | Domain Is site.example | Get Profile | Profile Is Found. "
+            "So Break Here | Update Profile | Exiting SetOTPProfile() With bRet = 0");
+  ExpectEachCardReleasedBeforeTheNextRequest();
+}
+
+TEST_P(SoAndOtp, ARefusedModeWriteFails) {
+  SeedWeb(kSite, User("ann"));
+  StoreScript script;
+  script.Answer(KF_Card_SetProperty, KA_E_STORAGE).ForProperty(1003);
+  EXPECT_EQ(SetOtp(KS_PROFILE_WEB, "ann", 2), 0);
+  EXPECT_EQ(log().Count("Update Profile Successfully"), 0u);
+  EXPECT_EQ(log().Count("KA_Card_SetProperty Failed With Error = -7"), 1u);
+}
+
+TEST_P(SoAndOtp, ModeTwoPutsTheSingleReadBehindTheGate) {
+  SeedWeb(kSite, User("ann"));
+  ASSERT_EQ(SetOtp(KS_PROFILE_WEB, "ann", 2), 1);
+  StoreScript script;
+  script.Answer(KF_Id_GetProperty, KA_E_AUTH_CANCELLED).ForProperty(21);
+  KeelTest_TraceClear();
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE record = {};
+  EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), 0);
+  EXPECT_EQ(PropertiesOf(KF_Id_GetProperty), (std::vector<int32_t>{21}));
+  EXPECT_EQ(log().Count("Authentication With Error = -9. So Break Here"), 1u);
+}
+
+TEST_P(SoAndOtp, TheSoProfileExportsAnswerZeroAndTouchNothing) {
+  SeedWeb(kSite, User("ann", 1));
+  KeelTest_TraceClear();
+  EXPECT_EQ(::GetSOProfile(), 0);
+  EXPECT_EQ(::SetSOProfile(), 0);
+  EXPECT_EQ(KeelTest_TraceSize(), 0u);
+  // The frame's lines around the worker's, which have the same texts.
+  EXPECT_EQ(FunctionOrder(log()),
+            "GetSOProfile > DataManagerUtils::GetSOProfile > GetSOProfile > SetSOProfile > "
+            "DataManagerUtils::SetSOProfile > SetSOProfile");
+  for (const std::string name : {"GetSOProfile", "SetSOProfile"}) {
+    const std::string lines = "Entering " + name + "() | Exiting " + name + "() With bRet = 0";
+    EXPECT_EQ(LinesOf(log(), name), lines);
+    EXPECT_EQ(LinesOf(log(), "DataManagerUtils::" + name), lines);
+  }
+}
+
+DM_ON_EVERY_BACKEND(SoAndOtp);
+
+}  // namespace
+}  // namespace dm::test
