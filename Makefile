@@ -4,7 +4,7 @@
 # and a few more for developers:
 #   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make mingw  cross-compile the Windows DLLs and check their export table
-#   make bench  build and run the benchmarks
+#   make bench  build and run the benchmarks (export overhead, store, profiles)
 
 JOBS ?= 2
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
@@ -38,6 +38,8 @@ mingw:
 
 bench: build
 	build/default/bin/dm_bench
+	build/default/bin/store_bench
+	build/default/bin/profile_bench
 
 clean:
 	rm -rf build
