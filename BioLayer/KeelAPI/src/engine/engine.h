@@ -120,6 +120,9 @@ class Engine {
   // Inside the caller's open transaction: creates an object as `filing` says
   // (a card with its domain as property 1) and answers its id.
   KA_STATUS CreateObject(const KeelObjectFiling& filing, int64_t* id);
+  // Creates `filing` under the one object of `parent_kind` (made when
+  // missing), in one transaction; answers the new id or a negative status.
+  int64_t SeedChild(KeelObjectKind parent_kind, KeelObjectFiling filing);
 
   // Inside the caller's open transaction: the singleton of filing.kind,
   // created when missing (an App with its name as property 1).

@@ -13,54 +13,39 @@ bool IsKind(KeelObjectKind kind) { return kind >= KEEL_CONTEXT && kind <= KEEL_S
 
 }  // namespace
 
-int64_t Engine::SeedCard(const char* domain, int32_t category) {
-  if (!StorableTextLength(domain)) return KA_E_BAD_ARGUMENT;
+int64_t Engine::SeedChild(KeelObjectKind parent_kind, KeelObjectFiling filing) {
   Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
+  KeelObjectFiling parent{};
+  parent.kind = parent_kind;
+  if (const KA_STATUS s = FindOrCreate(parent, &filing.parent); s != KA_OK) return s;
+  int64_t child = 0;
+  if (const KA_STATUS s = CreateObject(filing, &child); s != KA_OK) return s;
+  if (const KA_STATUS s = txn.Commit(); s != KA_OK) return s;
+  return child;
+}
+
+int64_t Engine::SeedCard(const char* domain, int32_t category) {
+  if (!StorableTextLength(domain)) return KA_E_BAD_ARGUMENT;
   KeelObjectFiling filing{};
-  filing.kind = KEEL_IDENTITY;
-  int64_t identity = 0;
-  if (const KA_STATUS s = FindOrCreate(filing, &identity); s != KA_OK) return s;
   filing.kind = KEEL_CARD;
-  filing.parent = identity;
   filing.domain = domain;
   filing.category = category;
-  int64_t card = 0;
-  if (const KA_STATUS s = CreateObject(filing, &card); s != KA_OK) return s;
-  if (const KA_STATUS s = txn.Commit(); s != KA_OK) return s;
-  return card;
+  return SeedChild(KEEL_IDENTITY, filing);
 }
 
 int64_t Engine::SeedMacro(uint32_t finger) {
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
-  filing.kind = KEEL_IDENTITY;
-  int64_t identity = 0;
-  if (const KA_STATUS s = FindOrCreate(filing, &identity); s != KA_OK) return s;
   filing.kind = KEEL_MACRO;
-  filing.parent = identity;
   filing.finger = finger;
-  int64_t macro = 0;
-  if (const KA_STATUS s = CreateObject(filing, &macro); s != KA_OK) return s;
-  if (const KA_STATUS s = txn.Commit(); s != KA_OK) return s;
-  return macro;
+  return SeedChild(KEEL_IDENTITY, filing);
 }
 
 int64_t Engine::SeedShortcut() {
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
-  filing.kind = KEEL_CONTEXT;
-  int64_t context = 0;
-  if (const KA_STATUS s = FindOrCreate(filing, &context); s != KA_OK) return s;
   filing.kind = KEEL_SHORTCUT;
-  filing.parent = context;
   filing.region = kShortcutRegion;
-  int64_t shortcut = 0;
-  if (const KA_STATUS s = CreateObject(filing, &shortcut); s != KA_OK) return s;
-  if (const KA_STATUS s = txn.Commit(); s != KA_OK) return s;
-  return shortcut;
+  return SeedChild(KEEL_CONTEXT, filing);
 }
 
 int64_t Engine::SingletonObject(KeelObjectKind kind, const char* app_name) {
