@@ -1,6 +1,7 @@
 // line.cpp - laying out one written line.
 #include "line.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <string_view>
@@ -13,7 +14,16 @@ namespace {
 // Writes `text` with its control characters escaped, so that it can never
 // end the line early or send a terminal escape sequence to whoever reads it.
 void AppendEscaped(std::string_view text, std::string* out) {
-  for (const char c : text) {
+  auto isControl = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  };
+  size_t plain = 0;  // start of the run of ordinary characters not yet copied
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (!isControl(c)) continue;
+    out->append(text.data() + plain, i - plain);  // copied in runs, not byte by byte
+    plain = i + 1;
     const auto byte = static_cast<unsigned char>(c);
     if (c == '\n') {
       out->append("\\n");
@@ -21,14 +31,13 @@ void AppendEscaped(std::string_view text, std::string* out) {
       out->append("\\r");
     } else if (c == '\t') {
       out->append("\\t");
-    } else if (byte < 0x20 || byte == 0x7F) {
+    } else {
       char hex[8];
       std::snprintf(hex, sizeof(hex), "\\x%02X", byte);
       out->append(hex);
-    } else {
-      out->push_back(c);
     }
   }
+  out->append(text.data() + plain, text.size() - plain);
 }
 
 // A field between spaces: never empty, so the fields before the text can be
@@ -51,16 +60,25 @@ void AppendTime(int64_t time_ms, std::string* out) {
     millis += 1000;
     seconds -= 1;
   }
-  std::tm tm{};
-  if (!sys::LocalTime(seconds, &tm)) {
-    out->append("0000-00-00 00:00:00.000");
-    return;
+  // Lines come many to a second: each thread keeps the text of the last
+  // second it formatted, and only the milliseconds change between them.
+  thread_local int64_t cached_second = INT64_MIN;
+  thread_local char cached_text[32] = "";
+  if (seconds != cached_second) {
+    std::tm tm{};
+    if (!sys::LocalTime(seconds, &tm)) {
+      out->append("0000-00-00 00:00:00.000");
+      return;
+    }
+    std::snprintf(cached_text, sizeof(cached_text), "%04d-%02d-%02d %02d:%02d:%02d",
+                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                  tm.tm_sec);
+    cached_second = seconds;
   }
-  char text[64];
-  std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900,
-                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                static_cast<int>(millis));
-  out->append(text);
+  const char fraction[5] = {'.', static_cast<char>('0' + millis / 100),
+                            static_cast<char>('0' + millis / 10 % 10),
+                            static_cast<char>('0' + millis % 10), '\0'};
+  out->append(cached_text).append(fraction);
 }
 
 }  // namespace

@@ -86,23 +86,26 @@ bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
 // Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
 template <Utf16Unit Unit>
 std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
-  std::string out;
-  out.reserve(in.size() * 3);
-  auto put = [&out](uint32_t cp) {
+  // Sized for the worst case (three bytes a unit) and cut to fit at the end:
+  // log lines and store texts pass through here, mostly ASCII, so the loop
+  // writes bytes without a capacity check each.
+  std::string out(in.size() * 3, '\0');
+  char* p = out.data();
+  auto put = [&p](uint32_t cp) {
     if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
+      *p++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<char>(0xC0 | (cp >> 6));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<char>(0xE0 | (cp >> 12));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<char>(0xF0 | (cp >> 18));
+      *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   };
   for (size_t i = 0; i < in.size(); ++i) {
@@ -110,13 +113,14 @@ std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < in.size()) {
       const uint32_t v = static_cast<uint16_t>(in[i + 1]);
       if (v >= 0xDC00 && v <= 0xDFFF) {
-        put(0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+        put(0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));  // four bytes for two units
         ++i;
         continue;
       }
     }
     put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
   }
+  out.resize(static_cast<size_t>(p - out.data()));
   return out;
 }
 
