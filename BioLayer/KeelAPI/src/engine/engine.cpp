@@ -96,6 +96,16 @@ KA_STATUS Engine::CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind
   return KA_OK;
 }
 
+KA_STATUS Engine::FileAndOpen(const KeelObjectFiling& filing, Filing how, uint32_t* out) {
+  Transaction txn(Backend());
+  if (txn.status() != KA_OK) return txn.status();
+  int64_t object = 0;
+  const KA_STATUS status =
+      how == Filing::kNew ? CreateObject(filing, &object) : FindOrCreate(filing, &object);
+  if (status != KA_OK) return status;
+  return CommitAndOpen(txn, object, filing.kind, out);
+}
+
 KA_STATUS Engine::Walk(const KeelFilter& filter, int64_t after, uint32_t* out) {
   Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();

@@ -120,6 +120,10 @@ class Engine {
   // Inside the caller's open transaction: creates an object as `filing` says
   // (a card with its domain as property 1) and answers its id.
   KA_STATUS CreateObject(const KeelObjectFiling& filing, int64_t* id);
+  // In one transaction of its own: a new object as `filing` says (kNew), or
+  // the singleton of filing.kind (kSingleton), opened as a new handle in *out.
+  enum class Filing { kNew, kSingleton };
+  KA_STATUS FileAndOpen(const KeelObjectFiling& filing, Filing how, uint32_t* out);
   // Creates `filing` under the one object of `parent_kind` (made when
   // missing), in one transaction; answers the new id or a negative status.
   int64_t SeedChild(KeelObjectKind parent_kind, KeelObjectFiling filing);

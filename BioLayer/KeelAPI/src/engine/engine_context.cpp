@@ -76,42 +76,30 @@ KA_STATUS Engine::GetApp(uint32_t* context, uint32_t zero, uint32_t* app) {
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (zero != 0 || app == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_APP;
   filing.name = context_.app_name.c_str();
-  int64_t object = 0;
-  if (const KA_STATUS status = FindOrCreate(filing, &object); status != KA_OK) return status;
-  return CommitAndOpen(txn, object, KEEL_APP, app);
+  return FileAndOpen(filing, Filing::kSingleton, app);
 }
 
 KA_STATUS Engine::GetIdentity(uint32_t* context, uint32_t zero, uint32_t* identity) {
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (zero != 0 || identity == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_IDENTITY;
-  int64_t object = 0;
-  if (const KA_STATUS status = FindOrCreate(filing, &object); status != KA_OK) return status;
-  return CommitAndOpen(txn, object, KEEL_IDENTITY, identity);
+  return FileAndOpen(filing, Filing::kSingleton, identity);
 }
 
 KA_STATUS Engine::CreateShortcut(uint32_t* context, uint32_t* shortcut) {
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (shortcut == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_SHORTCUT;
   filing.parent = context_object;
   filing.region = kShortcutRegion;
-  int64_t object = 0;
-  if (const KA_STATUS status = CreateObject(filing, &object); status != KA_OK) return status;
-  return CommitAndOpen(txn, object, KEEL_SHORTCUT, shortcut);
+  return FileAndOpen(filing, Filing::kNew, shortcut);
 }
 
 KA_STATUS Engine::GetShortcut(uint32_t* context, const char* region, int16_t mode,

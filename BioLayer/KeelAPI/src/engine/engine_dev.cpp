@@ -64,18 +64,6 @@ int64_t Engine::SingletonObject(KeelObjectKind kind, const char* app_name) {
   return object;
 }
 
-KA_STATUS Engine::SetObjectProperty(int64_t object, int32_t property, int32_t attribute,
-                                    const void* value, int32_t size) {
-  size_t bytes = 0;
-  if (const KA_STATUS s = WriteByteCount(value, size, &bytes); s != KA_OK) return s;
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
-  const int status = backend_->set_property(backend_, object, property, attribute,
-                                            bytes == 0 ? nullptr : value, bytes);
-  if (status != KA_OK) return static_cast<KA_STATUS>(status);
-  return txn.Commit();
-}
-
 KA_STATUS Engine::GetObjectProperty(int64_t object, int32_t property, void* buffer,
                                     int32_t capacity, int32_t* size, int32_t* attribute) {
   if (const KA_STATUS s = CheckRead(capacity, buffer); s != KA_OK) return s;

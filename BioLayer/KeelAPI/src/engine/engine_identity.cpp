@@ -54,16 +54,12 @@ KA_STATUS Engine::CreateCard(uint32_t* identity, const char* domain, int32_t cat
   int64_t owner = 0;
   if (const KA_STATUS s = Subject(identity, KEEL_IDENTITY, &owner); s != KA_OK) return s;
   if (card == nullptr || !StorableTextLength(domain)) return KA_E_BAD_ARGUMENT;
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_CARD;
   filing.parent = owner;
   filing.domain = domain;
   filing.category = category;
-  int64_t object = 0;
-  if (const KA_STATUS status = CreateObject(filing, &object); status != KA_OK) return status;
-  return CommitAndOpen(txn, object, KEEL_CARD, card);
+  return FileAndOpen(filing, Filing::kNew, card);
 }
 
 KA_STATUS Engine::GetMacro(uint32_t* identity, uint32_t finger, int16_t mode, uint32_t* macro) {
@@ -87,15 +83,11 @@ KA_STATUS Engine::CreateMacro(uint32_t* identity, uint32_t finger, uint32_t* mac
   int64_t owner = 0;
   if (const KA_STATUS s = Subject(identity, KEEL_IDENTITY, &owner); s != KA_OK) return s;
   if (macro == nullptr) return KA_E_BAD_ARGUMENT;
-  Transaction txn(Backend());
-  if (txn.status() != KA_OK) return txn.status();
   KeelObjectFiling filing{};
   filing.kind = KEEL_MACRO;
   filing.parent = owner;
   filing.finger = finger;
-  int64_t object = 0;
-  if (const KA_STATUS status = CreateObject(filing, &object); status != KA_OK) return status;
-  return CommitAndOpen(txn, object, KEEL_MACRO, macro);
+  return FileAndOpen(filing, Filing::kNew, macro);
 }
 
 }  // namespace keel

@@ -50,20 +50,27 @@ void Engine::SetAuthPolicy(KeelAuthPolicyFn fn, void* user) {
   auth_user_ = fn != nullptr ? user : nullptr;
 }
 
-KA_STATUS Engine::Write(uint32_t* handle, KeelObjectKind kind, int32_t attribute, int32_t property,
-                        const void* value, int32_t size) {
-  int64_t object = 0;
-  if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
-  if (!IsClientAttribute(attribute)) return KA_E_BAD_ARGUMENT;
+// By object id, in one transaction: the write of the store calls and of the
+// development interface alike.
+KA_STATUS Engine::SetObjectProperty(int64_t object, int32_t property, int32_t attribute,
+                                    const void* value, int32_t size) {
   size_t bytes = 0;
   if (const KA_STATUS s = WriteByteCount(value, size, &bytes); s != KA_OK) return s;
   Transaction txn(Backend());
   if (txn.status() != KA_OK) return txn.status();
   const int status = backend_->set_property(backend_, object, property, attribute,
                                             bytes == 0 ? nullptr : value, bytes);
-  if (status == KA_E_END) return KA_E_BAD_HANDLE;
   if (status != KA_OK) return static_cast<KA_STATUS>(status);
   return txn.Commit();
+}
+
+KA_STATUS Engine::Write(uint32_t* handle, KeelObjectKind kind, int32_t attribute, int32_t property,
+                        const void* value, int32_t size) {
+  int64_t object = 0;
+  if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
+  if (!IsClientAttribute(attribute)) return KA_E_BAD_ARGUMENT;
+  const KA_STATUS status = SetObjectProperty(object, property, attribute, value, size);
+  return status == KA_E_END ? KA_E_BAD_HANDLE : status;  // deleted through another handle
 }
 
 KA_STATUS Engine::Release(uint32_t* handle, KeelObjectKind kind) {
