@@ -6,6 +6,7 @@
 
 #include "DataManagerUtils.h"
 #include "log/Log.h"
+#include "log/MethodFrame.h"
 
 DM_LOG_SOURCE(".\\DataManager");
 
@@ -13,22 +14,16 @@ namespace {
 
 using dm::DataManagerUtils;
 
-// Runs `body` inside the frame of export `name`; entry and exit are the
-// export's "Entering <name>()" and "Exiting <name>() With bRet = %i" lines.
-template <typename Body>
-BOOL Frame(const WCHAR* kLogFunction, const WCHAR* entering, const WCHAR* exiting, int32_t line,
-           Body&& body) {
-  dm::log::Write(kLogSource, kLogFunction, line, 1, entering);
-  DataManagerUtils worker;
-  const BOOL bRet = body(worker);
-  dm::log::Write(kLogSource, kLogFunction, line, 1, exiting, bRet);
-  return bRet;
-}
-
+// Runs the body inside the frame of export `name`: its "Entering <name>()"
+// line, a worker on the stack, the body, and its "Exiting <name>() With
+// bRet = %i" line with the result.
 #define DM_FRAME(name, ...)                                                    \
-  Frame(KS_TEXT(#name), KS_TEXT("Entering " #name "()"),                       \
-        KS_TEXT("Exiting " #name "() With bRet = %i"), __LINE__,               \
-        [&](DataManagerUtils & worker) -> BOOL { __VA_ARGS__; })
+  ::dm::RunMethod({KS_TEXT(#name), KS_TEXT("Entering " #name "()"),            \
+                   KS_TEXT("Exiting " #name "() With bRet = %i"), kLogSource}, \
+                  __LINE__, [&]() -> BOOL {                                    \
+                    DataManagerUtils worker;                                   \
+                    __VA_ARGS__;                                               \
+                  })
 
 // The hotkey exports answer 0 for success and 256 for failure.
 constexpr BOOL kHotkeySucceeded = 0;

@@ -2,6 +2,7 @@
 #include "DataManagerUtils.h"
 #include "KeelAPIUtils.h"
 #include "log/Log.h"
+#include "log/MethodFrame.h"
 
 DM_LOG_SOURCE(".\\DataManagerUtils");
 
@@ -33,41 +34,36 @@ BOOL DataManagerUtils::OpenAppAndIdentity(const WCHAR* opening) {
 
 BOOL DataManagerUtils::InitializeProfile(KS_PROFILE_TYPE type, DWORD* category) {
   DM_LOG_FUNCTION("DataManagerUtils::InitializeProfile");
-  DM_LOG("Entering InitializeProfile()");
-  BOOL bRet = FALSE;
-  switch (type) {
-    case KS_PROFILE_APP:
-      *category = kAppProfileCategory;
-      break;
-    case KS_PROFILE_WEB:
-      *category = kWebProfileCategory;
-      break;
-    default:
-      *category = 0;
-      break;
-  }
-  if (*category != 0) {
-    bRet = KeelAPIUtils().InitKeelAPI(kPasswordReplacementApp) && OpenAppAndIdentity(kLogFunction);
-  }
-  DM_LOG("Exiting InitializeProfile() With bRet = %i", bRet);
-  return bRet;
+  return RunMethod(DM_METHOD_LINES("InitializeProfile()"), __LINE__, [&]() -> BOOL {
+    switch (type) {
+      case KS_PROFILE_APP:
+        *category = kAppProfileCategory;
+        break;
+      case KS_PROFILE_WEB:
+        *category = kWebProfileCategory;
+        break;
+      default:
+        *category = 0;
+        return FALSE;  // no such kind: the store is not touched
+    }
+    return KeelAPIUtils().InitKeelAPI(kPasswordReplacementApp) &&
+           OpenAppAndIdentity(kLogFunction);
+  });
 }
 
 BOOL DataManagerUtils::InitializeSetting(DWORD selector) {
   DM_LOG_FUNCTION("DataManagerUtils::InitializeSetting");
-  DM_LOG("Entering InitializeSetting()");
-  const char* app = selector == 1 ? kTouchControlApp : selector == 2 ? kAppControlApp : nullptr;
-  const BOOL bRet = app != nullptr && KeelAPIUtils().InitKeelAPI(app) && OpenAppAndIdentity(kLogFunction);
-  DM_LOG("Exiting InitializeSetting() With bRet = %i", bRet);
-  return bRet;
+  return RunMethod(DM_METHOD_LINES("InitializeSetting()"), __LINE__, [&]() -> BOOL {
+    const char* app = selector == 1 ? kTouchControlApp : selector == 2 ? kAppControlApp : nullptr;
+    return app != nullptr && KeelAPIUtils().InitKeelAPI(app) && OpenAppAndIdentity(kLogFunction);
+  });
 }
 
 BOOL DataManagerUtils::InitializeQL() {
   DM_LOG_FUNCTION("DataManagerUtils::InitializeQL");
-  DM_LOG("Entering InitializeQL()");
-  const BOOL bRet = KeelAPIUtils().InitKeelAPI(kTouchControlApp) && OpenAppAndIdentity(kLogFunction);
-  DM_LOG("Exiting InitializeQL() With bRet = %i", bRet);
-  return bRet;
+  return RunMethod(DM_METHOD_LINES("InitializeQL()"), __LINE__, [&]() -> BOOL {
+    return KeelAPIUtils().InitKeelAPI(kTouchControlApp) && OpenAppAndIdentity(kLogFunction);
+  });
 }
 
 }  // namespace dm

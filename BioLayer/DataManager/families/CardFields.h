@@ -18,6 +18,7 @@
 #include "KSTypes.h"
 #include "KeelAPI.h"
 #include "platform/Env.h"
+#include "text/Fields.h"
 
 namespace dm::cards {
 
@@ -40,12 +41,6 @@ struct TextRead {
   bool stored = false;   // the size query succeeded with a size above 0
 };
 
-// Places the UTF-8 text held in `buffer` (up to its NUL or `capacity`
-// bytes) into a field of `width` WCHARs with its terminator; invalid or
-// over-long text gives the empty text.  Code units after the terminator are
-// left as they were.  A null field or a width of 0 is left alone.
-void PlaceStoreText(const char* buffer, size_t capacity, WCHAR* field, size_t width);
-
 // The two-call read through `get(capacity, buffer, size)`, which makes one
 // store call through a KeelAPIUtils wrapper (the wrapper logs a refusal).
 // The field changes only when the value was read: a failed call or a size of
@@ -62,7 +57,7 @@ TextRead ReadStoreText(Get&& get, WCHAR* field, size_t width,
   char buffer[kTextReadCapacity];
   std::memset(buffer, 0, static_cast<size_t>(capacity));
   read.status = get(capacity, buffer, &size);
-  if (read.status >= 0) PlaceStoreText(buffer, static_cast<size_t>(capacity), field, width);
+  if (read.status >= 0) text::StoreTextToField(buffer, static_cast<size_t>(capacity), field, width);
   return read;
 }
 

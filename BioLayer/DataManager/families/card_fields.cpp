@@ -4,21 +4,8 @@
 #include "KeelAPIUtils.h"
 #include "families/CardFields.h"
 #include "platform/TextCodec.h"
-#include "text/Fields.h"
 
 namespace dm::cards {
-
-void PlaceStoreText(const char* buffer, size_t capacity, WCHAR* field, size_t width) {
-  if (field == nullptr || width == 0) return;
-  WString wide;
-  // A value that cannot be shown whole is shown as nothing: a cut value
-  // would be a different password, user name or domain.
-  if (!platform::Utf8ToWide(ks::text::BufferText(buffer, capacity), &wide) ||
-      wide.size() >= width) {
-    wide.clear();
-  }
-  text::CopyToField(field, width, wide);
-}
 
 TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t width,
                       int32_t capacity) {

@@ -9,13 +9,14 @@
 #include <new>
 #include <string_view>
 #include <unordered_map>
+#include <iterator>
 #include <vector>
 
 #include "DataManagerUtils.h"
 #include "families/ArrayFill.h"
 #include "families/CardFields.h"
 #include "families/CardWalk.h"
-#include "families/MethodFrame.h"
+#include "log/MethodFrame.h"
 #include "log/Log.h"
 #include "text/Fields.h"
 
@@ -61,7 +62,8 @@ BOOL RawDomainPass(DataManagerUtils& worker, const RawPass& pass, KS_PROFILE_TYP
       } else {
         KS_DOMAIN name = {};
         const cards::TextRead read = cards::ReadCardText(
-            card.handle(), cards::kDomainProperty, name.Domain, 256, cards::kDomainReadCapacity);
+            card.handle(), cards::kDomainProperty, name.Domain, std::size(name.Domain),
+            cards::kDomainReadCapacity);
         if (read.stored) (*list)[found++] = text::FieldText(name.Domain);
       }
       const bool full = list != nullptr && found == list->size();

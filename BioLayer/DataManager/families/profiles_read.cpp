@@ -12,7 +12,7 @@
 #include "families/ArrayFill.h"
 #include "families/CardFields.h"
 #include "families/CardWalk.h"
-#include "families/MethodFrame.h"
+#include "log/MethodFrame.h"
 #include "families/ProfileRules.h"
 #include "log/Log.h"
 

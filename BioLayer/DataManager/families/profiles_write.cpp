@@ -6,7 +6,7 @@
 #include "DataManagerUtils.h"
 #include "KeelAPIUtils.h"
 #include "families/CardFields.h"
-#include "families/MethodFrame.h"
+#include "log/MethodFrame.h"
 #include "families/ProfileRules.h"
 #include "log/Log.h"
 #include "text/Fields.h"

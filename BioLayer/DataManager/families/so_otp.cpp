@@ -5,7 +5,7 @@
 #include "KeelAPIUtils.h"
 #include "families/CardFields.h"
 #include "families/CardWalk.h"
-#include "families/MethodFrame.h"
+#include "log/MethodFrame.h"
 #include "families/ProfileRules.h"
 #include "log/Log.h"
 

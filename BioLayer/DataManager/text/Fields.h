@@ -35,13 +35,19 @@ inline void CopyToField(WCHAR* field, size_t width, WStringView text) {
 }
 
 // Decodes the NUL-terminated UTF-8 text in a store buffer of `capacity`
-// bytes (read only up to the capacity) into a field.  Invalid UTF-8 gives
-// the empty text.  Answers false for invalid UTF-8.
+// bytes (read only up to the capacity) into a field of `width` WCHARs, whole
+// or not at all: text that is not valid UTF-8, or that would not fit with
+// its terminator, gives the empty text, since a cut value would be another
+// password, user name or domain.  Code units after the terminator are left
+// as they were; a null field or a width of 0 is left alone.  Answers whether
+// the text was placed whole.
 inline bool StoreTextToField(const char* buffer, size_t capacity, WCHAR* field, size_t width) {
   WString wide;
-  const bool ok = platform::Utf8ToWide(ks::text::BufferText(buffer, capacity), &wide);
+  const bool whole = platform::Utf8ToWide(ks::text::BufferText(buffer, capacity), &wide) &&
+                     wide.size() < width;
+  if (!whole) wide.clear();
   CopyToField(field, width, wide);
-  return ok;
+  return whole;
 }
 
 // The UTF-8 form of a caller's field, ready to be written to the store with

@@ -1,5 +1,5 @@
-// MethodFrame.h - the entry and exit lines every worker method of the
-// families writes around its work, in one place.
+// MethodFrame.h - the entry and exit lines that every exported function and
+// every worker method writes around its work, in one place.
 //
 //   DM_LOG_FUNCTION("DataManagerUtils::SetSOAccount");
 //   return RunMethod(DM_METHOD_LINES("SetSOAccount()"), __LINE__, [&] { ... });
@@ -7,8 +7,8 @@
 // logs "Entering SetSOAccount()", runs the work and logs "Exiting
 // SetSOAccount() With bRet = %i" with its result.  The counting and listing
 // methods add "; Count = %u" and hand the count to their caller.
-#ifndef DM_FAMILIES_METHOD_FRAME_H
-#define DM_FAMILIES_METHOD_FRAME_H
+#ifndef DM_LOG_METHOD_FRAME_H
+#define DM_LOG_METHOD_FRAME_H
 
 #include <cstdint>
 
@@ -17,23 +17,25 @@
 
 namespace dm {
 
-// A worker method's qualified name and its two lines.
+inline constexpr const WCHAR* kWorkerSource = KS_TEXT(".\\DataManagerUtils");
+
+// A method's qualified name and its two lines, and the source file they are
+// logged under (the worker's, unless an exported function's).
 struct MethodLines {
   const WCHAR* function;  // "DataManagerUtils::GetDomain"
   const WCHAR* entering;  // "Entering GetDomain()"
   const WCHAR* exiting;   // one %i for the result (counted methods: then %u for the count)
+  const WCHAR* source = kWorkerSource;
 };
-
-inline constexpr const WCHAR* kWorkerSource = KS_TEXT(".\\DataManagerUtils");
 
 // Logs lines.entering, runs body() (which answers the method's result),
 // logs lines.exiting with that result and answers it.  `line` is the
 // method's source line, for both lines.
 template <typename Body>
 BOOL RunMethod(const MethodLines& lines, int32_t line, Body&& body) {
-  log::Write(kWorkerSource, lines.function, line, 1, lines.entering);
+  log::Write(lines.source, lines.function, line, 1, lines.entering);
   const BOOL bRet = body();
-  log::Write(kWorkerSource, lines.function, line, 1, lines.exiting, bRet);
+  log::Write(lines.source, lines.function, line, 1, lines.exiting, bRet);
   return bRet;
 }
 
@@ -42,11 +44,11 @@ BOOL RunMethod(const MethodLines& lines, int32_t line, Body&& body) {
 // both; the count is handed to *count unless count is null.
 template <typename Body>
 BOOL RunCountedMethod(const MethodLines& lines, int32_t line, PDWORD count, Body&& body) {
-  log::Write(kWorkerSource, lines.function, line, 1, lines.entering);
+  log::Write(lines.source, lines.function, line, 1, lines.entering);
   DWORD n = 0;
   const BOOL bRet = body(n);
   if (count != nullptr) *count = n;
-  log::Write(kWorkerSource, lines.function, line, 1, lines.exiting, bRet, n);
+  log::Write(lines.source, lines.function, line, 1, lines.exiting, bRet, n);
   return bRet;
 }
 
@@ -73,4 +75,4 @@ BOOL RunCountedMethod(const MethodLines& lines, int32_t line, PDWORD count, Body
         KS_TEXT("Exiting " shown " With bRet = %i; Count = %u")       \
   }
 
-#endif  // DM_FAMILIES_METHOD_FRAME_H
+#endif  // DM_LOG_METHOD_FRAME_H
