@@ -6,10 +6,10 @@
 // them into a working list (GetDomainAll).  Duplicates are then removed,
 // keeping each name's first occurrence.
 #include <algorithm>
+#include <iterator>
 #include <new>
 #include <string_view>
 #include <unordered_map>
-#include <iterator>
 #include <vector>
 
 #include "DataManagerUtils.h"

@@ -91,10 +91,11 @@ KEEL_API size_t KeelTest_TraceSize(void);
 KEEL_API int KeelTest_TraceGet(size_t index, KeelCall* out);
 KEEL_API void KeelTest_TraceClear(void);
 
-/* The trace keeps at most `limit` calls (65536 after KeelTest_Reset and at
- * start), dropping the oldest first, so that a long-running process does
- * not grow without bound.  A limit of 0 stops tracing.  Lowering the limit
- * drops the oldest entries at once. */
+/* The trace keeps at most `limit` calls, dropping the oldest first, so that
+ * a long-running process does not grow without bound.  A limit of 0 stops
+ * tracing.  Lowering the limit drops the oldest entries at once.  A process
+ * starts with tracing off, so the store's clients pay nothing for it;
+ * KeelTest_Reset turns it on with a limit of 65536. */
 KEEL_API void KeelTest_SetTraceLimit(size_t limit);
 
 /* Handles handed out and not yet released, freed or deleted; the open

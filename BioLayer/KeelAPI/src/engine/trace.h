@@ -10,8 +10,8 @@
 
 namespace keel {
 
-// The trace keeps at most this many calls unless told otherwise, so that a
-// long-running process does not grow without bound.
+// After KeelTest_Reset the trace keeps at most this many calls unless told
+// otherwise, so that a long-running test does not grow without bound.
 constexpr size_t kDefaultTraceLimit = 65536;
 
 class Trace {
@@ -37,7 +37,7 @@ class Trace {
     bool has_text;
   };
   std::deque<Entry> entries_;
-  size_t limit_ = kDefaultTraceLimit;
+  size_t limit_ = 0;  // off until a test resets the store: clients pay nothing
 };
 
 }  // namespace keel
