@@ -1,6 +1,7 @@
 // engine.cpp - the engine's backend, its handle checks, and the steps that
 // every creating or walking store call shares.
 #include "engine/engine.h"
+#include "engine/walk_modes.h"
 
 #include <cstring>
 #include <optional>
@@ -94,6 +95,16 @@ KA_STATUS Engine::CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind
   if (const KA_STATUS status = txn.Commit(); status != KA_OK) return status;
   *out = handles_.Open(object, kind);
   return KA_OK;
+}
+
+KA_STATUS Engine::WalkByMode(const KeelFilter& filter, int16_t mode, uint32_t* out) {
+  int64_t after = 0;
+  if (mode == kWalkNext) {
+    if (const KA_STATUS s = WalkStart(out, filter.kind, &after); s != KA_OK) return s;
+  } else if (mode != kWalkFirst) {
+    return KA_E_BAD_ARGUMENT;
+  }
+  return Walk(filter, after, out);
 }
 
 KA_STATUS Engine::FileAndOpen(const KeelObjectFiling& filing, Filing how, uint32_t* out) {

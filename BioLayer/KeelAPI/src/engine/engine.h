@@ -116,6 +116,9 @@ class Engine {
   // One walk step: the first object of `filter` after `after`, as a new
   // handle in *out, or KA_E_END with *out untouched.
   KA_STATUS Walk(const KeelFilter& filter, int64_t after, uint32_t* out);
+  // A client's walk request: mode 1 the first object of `filter`, mode 2 the
+  // next after the one *out names; any other mode is a bad argument.
+  KA_STATUS WalkByMode(const KeelFilter& filter, int16_t mode, uint32_t* out);
 
   // Inside the caller's open transaction: creates an object as `filing` says
   // (a card with its domain as property 1) and answers its id.

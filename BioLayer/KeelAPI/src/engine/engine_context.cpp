@@ -107,17 +107,11 @@ KA_STATUS Engine::GetShortcut(uint32_t* context, const char* region, int16_t mod
   int64_t context_object = 0;
   if (const KA_STATUS s = Subject(context, KEEL_CONTEXT, &context_object); s != KA_OK) return s;
   if (shortcut == nullptr || !StorableTextLength(region)) return KA_E_BAD_ARGUMENT;
-  int64_t after = 0;
-  if (mode == kWalkNext) {
-    if (const KA_STATUS s = WalkStart(shortcut, KEEL_SHORTCUT, &after); s != KA_OK) return s;
-  } else if (mode != kWalkFirst) {
-    return KA_E_BAD_ARGUMENT;
-  }
   KeelFilter filter{};
   filter.kind = KEEL_SHORTCUT;
   filter.by = KEEL_BY_REGION;
   filter.region = region;
-  return Walk(filter, after, shortcut);
+  return WalkByMode(filter, mode, shortcut);
 }
 
 }  // namespace keel

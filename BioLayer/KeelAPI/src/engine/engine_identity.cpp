@@ -20,21 +20,12 @@ KA_STATUS Engine::GetCard(uint32_t* identity, const char* domain, int32_t catego
   filter.category = category;
   filter.domain = domain;
   filter.by = domain != nullptr ? KEEL_BY_CATEGORY_DOMAIN : KEEL_BY_CATEGORY;
-  int64_t after = 0;
-  switch (mode) {
-    case kWalkFirst:
-      break;
-    case kWalkNext:
-      if (const KA_STATUS s = WalkStart(card, KEEL_CARD, &after); s != KA_OK) return s;
-      break;
-    case kWalkFirstOfDomain:
-      if (domain == nullptr) return KA_E_BAD_ARGUMENT;
-      filter.by = KEEL_BY_DOMAIN;
-      break;
-    default:
-      return KA_E_BAD_ARGUMENT;
+  if (mode == kWalkFirstOfDomain) {  // the first card of the domain, in any category
+    if (domain == nullptr) return KA_E_BAD_ARGUMENT;
+    filter.by = KEEL_BY_DOMAIN;
+    return WalkByMode(filter, kWalkFirst, card);
   }
-  return Walk(filter, after, card);
+  return WalkByMode(filter, mode, card);
 }
 
 KA_STATUS Engine::GetCardByRefNum(uint32_t* identity, int64_t ref_num, uint32_t* card) {
@@ -66,17 +57,11 @@ KA_STATUS Engine::GetMacro(uint32_t* identity, uint32_t finger, int16_t mode, ui
   int64_t owner = 0;
   if (const KA_STATUS s = Subject(identity, KEEL_IDENTITY, &owner); s != KA_OK) return s;
   if (macro == nullptr) return KA_E_BAD_ARGUMENT;
-  int64_t after = 0;
-  if (mode == kWalkNext) {
-    if (const KA_STATUS s = WalkStart(macro, KEEL_MACRO, &after); s != KA_OK) return s;
-  } else if (mode != kWalkFirst) {
-    return KA_E_BAD_ARGUMENT;
-  }
   KeelFilter filter{};
   filter.kind = KEEL_MACRO;
   filter.by = KEEL_BY_FINGER;
   filter.finger = finger;
-  return Walk(filter, after, macro);
+  return WalkByMode(filter, mode, macro);
 }
 
 KA_STATUS Engine::CreateMacro(uint32_t* identity, uint32_t finger, uint32_t* macro) {
