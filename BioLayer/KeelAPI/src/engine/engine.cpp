@@ -1,12 +1,12 @@
 // engine.cpp - the engine's backend, its handle checks, and the steps that
 // every creating or walking store call shares.
 #include "engine/engine.h"
-#include "engine/walk_modes.h"
 
 #include <cstring>
 #include <optional>
 
 #include "backends/backend_registry.h"
+#include "engine/walk_modes.h"
 
 namespace keel {
 
