@@ -1,11 +1,13 @@
-// The authentication policy: reads of secret values pass it, refusals come
-// back as the read's status and write nothing, and everything else is left
-// alone.
+// The store's policies.  Reads of secret values pass the authentication
+// policy, whose refusals come back as the read's status and write nothing;
+// the device policy answers KA_Execute in place of a sensor and a prompt;
+// and the sensor's enrollment count is read-only to clients.
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "store_fixture.h"
+#include "sys/KeelBackend.h"
 
 namespace keeltest {
 namespace {
@@ -95,6 +97,46 @@ TEST_F(KeelAuthPolicy, AnAllowingPolicyReadsAndResetRemovesThePolicy) {
   ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, "x", -1), KA_OK);
   EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 104), std::string("x", 2));
   EXPECT_TRUE(refusing.asked.empty());
+}
+
+struct Device {
+  int16_t answer = KA_OK;
+  std::vector<std::string> asked;  // "<command>:<payload>:<length>"
+};
+
+int16_t Execute(void* user, int16_t command, const char* payload, uint32_t length) {
+  auto* device = static_cast<Device*>(user);
+  device->asked.push_back(std::to_string(command) + ":" +
+                          (payload != nullptr ? std::string(payload, length) : "null") + ":" +
+                          std::to_string(length));
+  return device->answer;
+}
+
+TEST_F(KeelAuthPolicy, TheDevicePolicyAnswersWellFormedCommandsOnly) {
+  uint32_t five = 5, zero = 0;
+  for (const int16_t answer : {int16_t{KA_OK}, int16_t{-9}, int16_t{KEEL_BACKEND_BUSY}}) {
+    Device device{answer, {}};
+    KeelTest_SetExecutePolicy(Execute, &device);
+    const KA_STATUS expected = answer == KEEL_BACKEND_BUSY ? KA_E_STORAGE : answer;
+    EXPECT_EQ(KA_Execute(2, "<xml>", &five), expected);
+    EXPECT_EQ(KA_Execute(3, nullptr, &zero), expected);
+    EXPECT_EQ(KA_Execute(4, "<xml>", &five), KA_E_BAD_ARGUMENT);
+    EXPECT_EQ(device.asked, (std::vector<std::string>{"2:<xml>:5", "3:null:0"}));
+  }
+  ASSERT_EQ(KeelTest_Reset("memory"), KA_OK);
+  EXPECT_EQ(KA_Execute(2, "<xml>", &five), KA_OK) << "a reset removes the policy";
+}
+
+TEST_F(KeelAuthPolicy, TheEnrollmentCountIsReadOnlyToClients) {
+  const uint32_t count = 3;
+  EXPECT_EQ(KA_SetProperty(&context_, 4, &count, 4), KA_E_BAD_ARGUMENT);
+  uint32_t read = 0;
+  EXPECT_EQ(KA_GetProperty(&context_, 4, 4, &read, nullptr), KA_E_NOT_STORED) << "no sensor";
+  ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 4, KA_ATTR_PLAIN, &count, 4), KA_OK);
+  EXPECT_EQ(KA_GetProperty(&context_, 4, 4, &read, nullptr), KA_OK);
+  EXPECT_EQ(read, 3u);
+  EXPECT_EQ(KA_Id_SetProperty(&identity_, KA_ATTR_PLAIN, 4, "card 4", -1), KA_OK)
+      << "only the context's property 4 is the sensor's";
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ TEST_F(KeelInit, ContextCallsWithoutAContextAnswerNotInitialized) {
 TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
   uint32_t five = 5;
   uint32_t text_length = 4;
+  uint32_t zero = 0;
   struct Case {
     int16_t command;
     const char* payload;
@@ -130,6 +131,7 @@ TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
       {1, "<xml>", &five, KA_E_BAD_ARGUMENT},
       {4, "<xml>", &five, KA_E_BAD_ARGUMENT},
       {2, nullptr, &five, KA_E_BAD_ARGUMENT},
+      {3, nullptr, &zero, KA_OK},  // a prompt without a command
       {2, "<xml>", nullptr, KA_E_BAD_ARGUMENT},
   };
   for (const Case& c : cases) {

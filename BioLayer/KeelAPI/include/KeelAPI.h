@@ -74,8 +74,13 @@
  *
  * KA_Execute needs no context: command 2 (start an authentication, with an
  * XML payload of *length bytes) and command 3 (open a prompt with a command
- * text) answer KA_OK; another command, or a null payload or length, answers
+ * text of *length bytes) answer KA_OK, or the device policy's answer (see
+ * KeelAPITest.h); the payload may be null when *length is 0.  Another
+ * command, a null length, or a null payload with a nonzero length answers
  * KA_E_BAD_ARGUMENT.
+ *
+ * The context's property 4, the enrolled-finger count, is the sensor's:
+ * clients read it, and KA_SetProperty answers KA_E_BAD_ARGUMENT for it.
  *
  * Storage.  Objects and properties are kept in a per-user database (see
  * KeelAPITest.h for where it lives), shared by every process of the user:

@@ -116,8 +116,8 @@ KEEL_API uint32_t KeelTest_OpenHandles(void);
  *   "sqlite:<path>"       the database at path, opened now and created (with
  *                         its folder) when missing, holding whatever it
  *                         held.
- * Removes the interceptor and the authentication policy, clears the trace
- * and restores its limit.  Handle numbers go on growing: none from before
+ * Removes the interceptor and the authentication and device policies,
+ * clears the trace and restores its limit.  Handle numbers go on growing: none from before
  * the reset is handed out again, and those answer KA_E_BAD_HANDLE.  Answers
  * KA_OK; KA_E_BAD_ARGUMENT for another name (and for the SQLite names in a
  * build without that backend) and KA_E_STORAGE when "sqlite:<path>" cannot
@@ -139,6 +139,33 @@ typedef int16_t (*KeelAuthPolicyFn)(void* user, int64_t object, int32_t property
 
 /* Installs (or, with a null fn, removes) the authentication policy. */
 KEEL_API void KeelTest_SetAuthPolicy(KeelAuthPolicyFn fn, void* user);
+
+/* The device policy: no fingerprint sensor and no one-time-password prompt
+ * are attached to this store, so KA_Execute cannot start an authentication
+ * or open a prompt.  The policy answers in their place: it is asked for
+ * every well-formed KA_Execute call (command 2 or 3, a payload of `length`
+ * bytes, null only when length is 0) and its answer is what KA_Execute
+ * answers (KEEL_BACKEND_BUSY counts as KA_E_STORAGE).  Without a policy
+ * (the default, and after KeelTest_Reset) every such command is accepted
+ * with KA_OK.  Every call, accepted or not, is recorded in the trace with
+ * its command, length and payload.
+ *
+ * The enrolled-finger count a sensor would report is the context's
+ * property 4, which clients can only read (KA_SetProperty answers
+ * KA_E_BAD_ARGUMENT for it); set it with KeelTest_SetProperty on
+ * KeelTest_ContextObject().  A store that holds no count answers
+ * KA_E_NOT_STORED, as a machine without a sensor does.  The
+ * one-time-password service's values are identity properties: 1001 the
+ * credential ID, 21 and 22 the current passwords, best stored with
+ * KA_ATTR_SECRET so that the authentication policy decides their reads.
+ *
+ * The policy runs under the store's lock: it must not call the store or
+ * this interface. */
+typedef int16_t (*KeelExecutePolicyFn)(void* user, int16_t command, const char* payload,
+                                       uint32_t length);
+
+/* Installs (or, with a null fn, removes) the device policy. */
+KEEL_API void KeelTest_SetExecutePolicy(KeelExecutePolicyFn fn, void* user);
 
 /* Seeding and inspection, by object id (a positive 64-bit value that stays
  * the same for the object's life; ids grow in creation order). */

@@ -82,7 +82,7 @@ KA_STATUS KEEL_CALL KA_Execute(int16_t command, const char* payload, uint32_t* l
   const size_t limit = length != nullptr ? std::min<size_t>(payload_length, keel::kMaxValueBytes)
                                          : keel::kMaxValueBytes;
   return Answer(call, payload, limit,
-                [&](Engine&) { return Engine::Execute(command, payload, length); });
+                [&](Engine& e) { return e.Execute(command, payload, length); });
 }
 
 KA_STATUS KEEL_CALL KA_GetApp(uint32_t* context, uint32_t zero, uint32_t* app) {

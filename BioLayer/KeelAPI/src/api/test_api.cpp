@@ -105,6 +105,13 @@ uint32_t KeelTest_OpenHandles(void) {
   return Locked(uint32_t{0}, [](StoreState& s) { return s.engine.OpenHandles(); });
 }
 
+void KeelTest_SetExecutePolicy(KeelExecutePolicyFn fn, void* user) {
+  Locked(0, [&](StoreState& s) {
+    s.engine.SetExecutePolicy(fn, user);
+    return 0;
+  });
+}
+
 KA_STATUS KeelTest_Reset(const char* backend) {
   return Locked(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
     const KA_STATUS status = s.engine.Reset(backend);

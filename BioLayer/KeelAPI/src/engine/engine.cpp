@@ -33,6 +33,8 @@ KA_STATUS Engine::Reset(const char* backend_name) {
   context_ = Context{};
   auth_policy_ = nullptr;
   auth_user_ = nullptr;
+  execute_policy_ = nullptr;
+  execute_user_ = nullptr;
   return KA_OK;
 }
 
@@ -49,6 +51,8 @@ void Engine::Release() {
   handles_ = HandleTable();
   auth_policy_ = nullptr;
   auth_user_ = nullptr;
+  execute_policy_ = nullptr;
+  execute_user_ = nullptr;
 }
 
 KeelBackend* Engine::Backend() {

@@ -49,7 +49,7 @@ class Engine {
   // gets, with the rules written in KeelAPI.h.
   KA_STATUS Init(const uint8_t* zeros30, const char* app_name, uint32_t zero, uint32_t* context);
   KA_STATUS Free(uint32_t* context);
-  static KA_STATUS Execute(int16_t command, const char* payload, const uint32_t* length);
+  KA_STATUS Execute(int16_t command, const char* payload, const uint32_t* length);
   KA_STATUS GetApp(uint32_t* context, uint32_t zero, uint32_t* app);
   KA_STATUS GetIdentity(uint32_t* context, uint32_t zero, uint32_t* identity);
   KA_STATUS CreateShortcut(uint32_t* context, uint32_t* shortcut);
@@ -85,6 +85,7 @@ class Engine {
   int64_t ObjectOfHandle(uint32_t handle) const;
   int64_t CardRefNum(int64_t card);
   void SetAuthPolicy(KeelAuthPolicyFn fn, void* user);
+  void SetExecutePolicy(KeelExecutePolicyFn fn, void* user);
 
   // The administration interface, with the rules written in KeelAPIAdmin.h.
   std::string StoreFile() const;
@@ -153,6 +154,8 @@ class Engine {
   Context context_;
   KeelAuthPolicyFn auth_policy_ = nullptr;
   void* auth_user_ = nullptr;
+  KeelExecutePolicyFn execute_policy_ = nullptr;
+  void* execute_user_ = nullptr;
 };
 
 }  // namespace keel

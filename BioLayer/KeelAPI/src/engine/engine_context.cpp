@@ -67,9 +67,22 @@ KA_STATUS Engine::Free(uint32_t* context) {
 }
 
 KA_STATUS Engine::Execute(int16_t command, const char* payload, const uint32_t* length) {
-  if (payload == nullptr || length == nullptr) return KA_E_BAD_ARGUMENT;
-  if (command == kCommandStartAuthentication || command == kCommandOpenPrompt) return KA_OK;
-  return KA_E_BAD_ARGUMENT;
+  if (length == nullptr || (payload == nullptr && *length != 0)) return KA_E_BAD_ARGUMENT;
+  if (command != kCommandStartAuthentication && command != kCommandOpenPrompt) {
+    return KA_E_BAD_ARGUMENT;
+  }
+  // No sensor and no prompt are attached to this store: the policy, when
+  // one is installed, answers in their place; without one every command is
+  // accepted.
+  if (execute_policy_ == nullptr) return KA_OK;
+  const int16_t answer = execute_policy_(execute_user_, command, payload, *length);
+  // The busy signal would make the engine run the call again.
+  return answer == KEEL_BACKEND_BUSY ? KA_E_STORAGE : answer;
+}
+
+void Engine::SetExecutePolicy(KeelExecutePolicyFn fn, void* user) {
+  execute_policy_ = fn;
+  execute_user_ = fn != nullptr ? user : nullptr;
 }
 
 KA_STATUS Engine::GetApp(uint32_t* context, uint32_t zero, uint32_t* app) {

@@ -68,7 +68,7 @@ KA_STATUS Engine::Write(uint32_t* handle, KeelObjectKind kind, int32_t attribute
                         const void* value, int32_t size) {
   int64_t object = 0;
   if (const KA_STATUS s = Subject(handle, kind, &object); s != KA_OK) return s;
-  if (!IsClientAttribute(attribute)) return KA_E_BAD_ARGUMENT;
+  if (!IsClientAttribute(attribute) || !IsClientWritable(kind, property)) return KA_E_BAD_ARGUMENT;
   const KA_STATUS status = SetObjectProperty(object, property, attribute, value, size);
   return status == KA_E_END ? KA_E_BAD_HANDLE : status;  // deleted through another handle
 }

@@ -44,4 +44,9 @@ bool IsClientAttribute(int32_t attribute) {
   return attribute == KA_ATTR_SECRET || attribute == KA_ATTR_PLAIN;
 }
 
+bool IsClientWritable(KeelObjectKind kind, int32_t property) {
+  constexpr int32_t kEnrollmentCount = 4;
+  return !(kind == KEEL_CONTEXT && property == kEnrollmentCount);
+}
+
 }  // namespace keel

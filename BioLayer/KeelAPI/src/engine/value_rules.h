@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "KeelAPI.h"
+#include "KeelAPITest.h"
 
 namespace keel {
 
@@ -36,6 +37,11 @@ KA_STATUS WriteByteCount(const void* value, int32_t size, size_t* bytes);
 
 // Card and identity writes carry KA_ATTR_SECRET or KA_ATTR_PLAIN.
 bool IsClientAttribute(int32_t attribute);
+
+// Whether the store's clients may write `property` of an object of `kind`.
+// The context's enrolled-finger count (4) is the sensor's answer, read-only
+// to clients; only the development interface sets it.
+bool IsClientWritable(KeelObjectKind kind, int32_t property);
 
 }  // namespace keel
 
