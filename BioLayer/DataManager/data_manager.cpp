@@ -106,10 +106,9 @@ BOOL DM_CALL GetHotkeyState(DWORD slot, PDWORD value1, PDWORD value2, PDWORD val
 }
 
 BOOL DM_CALL SetHotkeyState(DWORD slot, DWORD value1, DWORD value2, DWORD value3) {
-  return HotkeyResult(DM_FRAME(SetHotkeyState, {
-    if (slot == 0) return FALSE;  // no such slot: refused without a store call
-    return worker.SetHotkeyState(slot, value1, value2, value3);
-  }));
+  // The worker refuses a slot out of range (0 included) after its entry line.
+  return HotkeyResult(
+      DM_FRAME(SetHotkeyState, return worker.SetHotkeyState(slot, value1, value2, value3)));
 }
 
 BOOL DM_CALL GetSkinIndex(PDWORD skinIndex) {

@@ -1,5 +1,5 @@
 // The frames of the 40 exports: entry and exit lines, the frames' own
-// argument checks, the hotkey inversion and the SetQL loop.
+// argument checks and the SetQL loop.
 #include <cstring>
 #include <functional>
 #include <string>
@@ -23,18 +23,10 @@ struct ExportCase {
 // Every export whose worker family is not built yet, called with arguments
 // that would make a built worker touch the store.
 std::vector<ExportCase> UnbuiltExports() {
-  static KS_SETTING setting = {};
   static KS_QL ql[2] = {};
   static KS_SHORTCUT shortcut[2] = {};
-  static KS_VCARD vcard = {};
-  static WCHAR text1[256] = {}, text2[256] = {};
-  static DWORD count = 0, v1 = 0, v2 = 0, v3 = 0;
-  static uint64_t window = 0;
+  static DWORD count = 0;
   return {
-      {"GetSetting", [] { return ::GetSetting(1, &setting); }, 0, 0},
-      {"SetSetting", [] { return ::SetSetting(1, &setting); }, 0, 0},
-      {"GetHotkeyState", [] { return ::GetHotkeyState(1, &v1, &v2, &v3); }, 256, 0},
-      {"SetHotkeyState", [] { return ::SetHotkeyState(1, 1, 2, 3); }, 256, 0},
       {"GetQL", [] { return ::GetQL(1, ql, 2, &count, FALSE); }, 0, 0},
       {"SetQL", [] { return ::SetQL(1, ql, 2); }, 0, 0},
       {"DeleteQL", [] { return ::DeleteQL(1, ql, 2); }, 0, 0},
@@ -48,16 +40,7 @@ std::vector<ExportCase> UnbuiltExports() {
       {"IsShortcutExistUsingProfile", [] { return ::IsShortcutExistUsingProfile(WEB, shortcut); }, 0, 0},
       {"IsShortcutShowedUsingProfile", [] { return ::IsShortcutShowedUsingProfile(WEB, shortcut); }, 0, 0},
       {"ActivateSingleShortcutUsingProfile", [] { return ::ActivateSingleShortcutUsingProfile(WEB, shortcut); }, 0, 0},
-      {"GetvCard", [] { return ::GetvCard(&vcard); }, 0, 0},
-      {"SetvCard", [] { return ::SetvCard(&vcard); }, 0, 0},
-      {"IsCurrentUserEnrolled", [] { return ::IsCurrentUserEnrolled(); }, 0, 0},
-      {"IsSensorConnected", [] { return ::IsSensorConnected(); }, 0, 0},
-      {"SetBioModuleParent", [] { return ::SetBioModuleParent(&window); }, 0, 0},
-      {"StartAuthentication", [] { return ::StartAuthentication(); }, 0, 0},
       {"SubmitRegistration", [] { return ::SubmitRegistration(); }, 0, 0},
-      {"GetVIPCID", [] { return ::GetVIPCID(text1); }, 0, 0},
-      {"GetVIPOTP", [] { return ::GetVIPOTP(text1, text2); }, 0, 0},
-      {"LaunchVIPPromptUIWithCmd", [] { return ::LaunchVIPPromptUIWithCmd("prompt", &count); }, 0, 0},
   };
 }
 
@@ -93,13 +76,6 @@ TEST_P(Frames, UnbuiltWorkersLeaveTheCallersRecordsAlone) {
   EXPECT_EQ(::GetQL(1, launches, 2, &count, FALSE), 0);
   EXPECT_EQ(count, 0xDEADBEEFu);
   for (const KS_QL& l : launches) EXPECT_EQ(l.Type, 0xABABABABu);
-}
-
-TEST_P(Frames, SetHotkeyStateRefusesSlotZeroWith256AndShowsZero) {
-  EXPECT_EQ(::SetHotkeyState(0, 1, 2, 3), 256);
-  EXPECT_EQ(log().Texts(), (std::vector<std::string>{"Entering SetHotkeyState()",
-                                                      "Exiting SetHotkeyState() With bRet = 0"}));
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
 }
 
 TEST_P(Frames, DeleteQLRefusesANullArrayOrNoRecords) {

@@ -69,6 +69,11 @@ TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR (&field)[Width]) {
   return ReadCardText(card, property, field, Width);
 }
 
+// ReadStoreText on an identity property.  A null field reads and discards
+// the value: only the statuses count.
+TextRead ReadIdentityText(int32_t property, WCHAR* field, size_t width,
+                          int32_t capacity = kTextReadCapacity);
+
 // Whether the card holds the property with a size above 0 (the size query
 // alone; a refusal is logged by the wrapper and answers false).
 bool CardHasText(uint32_t* card, int32_t property);

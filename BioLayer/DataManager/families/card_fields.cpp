@@ -17,6 +17,15 @@ TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t wid
       field, width, capacity);
 }
 
+TextRead ReadIdentityText(int32_t property, WCHAR* field, size_t width, int32_t capacity) {
+  KeelAPIUtils store;
+  return ReadStoreText(
+      [&](int32_t cap, void* buffer, uint32_t* size) {
+        return store.GetIdentityProperty(property, cap, buffer, size);
+      },
+      field, width, capacity);
+}
+
 bool CardHasText(uint32_t* card, int32_t property) {
   uint32_t size = 0;
   return KeelAPIUtils().GetCardProperty(card, property, 0, nullptr, &size) >= 0 && size > 0;

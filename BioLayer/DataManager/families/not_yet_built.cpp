@@ -5,11 +5,6 @@
 
 namespace dm {
 
-BOOL DataManagerUtils::GetSetting(DWORD, PKS_SETTING) { return FALSE; }
-BOOL DataManagerUtils::SetSetting(DWORD, PKS_SETTING) { return FALSE; }
-BOOL DataManagerUtils::GetHotkeyState(DWORD, PDWORD, PDWORD, PDWORD) { return FALSE; }
-BOOL DataManagerUtils::SetHotkeyState(DWORD, DWORD, DWORD, DWORD) { return FALSE; }
-
 BOOL DataManagerUtils::GetQLCount(teKM_FINGER_INDEX, PDWORD) { return FALSE; }
 BOOL DataManagerUtils::GetQL(teKM_FINGER_INDEX, PKS_QL, DWORD, PDWORD, BOOL) { return FALSE; }
 BOOL DataManagerUtils::IsQLExist(PKS_QL) { return FALSE; }
@@ -28,17 +23,6 @@ BOOL DataManagerUtils::IsShortcutExistUsingProfile(KS_QL_TYPE, PKS_SHORTCUT) { r
 BOOL DataManagerUtils::IsShortcutShowedUsingProfile(KS_QL_TYPE, PKS_SHORTCUT) { return FALSE; }
 BOOL DataManagerUtils::ActivateShortcutUsingProfile(KS_QL_TYPE, PKS_SHORTCUT) { return FALSE; }
 
-BOOL DataManagerUtils::GetvCard(PKS_VCARD) { return FALSE; }
-BOOL DataManagerUtils::SetvCard(PKS_VCARD) { return FALSE; }
-
-BOOL DataManagerUtils::IsUserEnrolled() { return FALSE; }
-BOOL DataManagerUtils::IsSensorConnected() { return FALSE; }
-BOOL DataManagerUtils::SetBioModuleParent(void*) { return FALSE; }
-BOOL DataManagerUtils::StartAuthentication() { return FALSE; }
-
 BOOL DataManagerUtils::SubmitRegistration() { return FALSE; }
-BOOL DataManagerUtils::GetVIPCID(WCHAR*) { return FALSE; }
-BOOL DataManagerUtils::GetVIPOTP(WCHAR*, WCHAR*) { return FALSE; }
-BOOL DataManagerUtils::LaunchVIPPromptUIWithCmd(const char*, PDWORD) { return FALSE; }
 
 }  // namespace dm

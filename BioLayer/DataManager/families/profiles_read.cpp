@@ -12,6 +12,7 @@
 #include "families/ArrayFill.h"
 #include "families/CardFields.h"
 #include "families/CardWalk.h"
+#include "families/IdentityProperties.h"
 #include "log/MethodFrame.h"
 #include "families/ProfileRules.h"
 #include "log/Log.h"
@@ -24,8 +25,8 @@ namespace {
 // The one-time-password mode that puts the single read behind the gate.
 constexpr DWORD kOtpModeGated = 2;
 // The identity properties whose reads stand for the user's authentication.
-constexpr int32_t kGatePrimaryProperty = 21;
-constexpr int32_t kGateFallbackProperty = 22;
+constexpr int32_t kGatePrimaryProperty = identity::kFirstOneTimePassword;
+constexpr int32_t kGateFallbackProperty = identity::kSecondOneTimePassword;
 
 enum class Password { kRead, kLeftOut };
 
@@ -69,13 +70,7 @@ void ReadOtpMode(uint32_t* card, KS_PROFILE* record) {
 // Reads an identity property in two calls and drops the value: only the
 // status counts.
 KA_STATUS ProbeIdentityProperty(int32_t property) {
-  KeelAPIUtils store;
-  return cards::ReadStoreText(
-             [&](int32_t capacity, void* buffer, uint32_t* size) {
-               return store.GetIdentityProperty(property, capacity, buffer, size);
-             },
-             nullptr, 0)
-      .status;
+  return cards::ReadIdentityText(property, nullptr, 0).status;
 }
 
 // The one-time-password gate: the primary property, or, when that fails

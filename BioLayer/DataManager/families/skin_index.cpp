@@ -8,9 +8,10 @@ namespace dm {
 
 BOOL DataManagerUtils::GetSkinIndex(PDWORD skinIndex) {
   DM_LOG_FUNCTION("DataManagerUtils::GetSkinIndex");
-  // The store read leaves *skinIndex untouched when it fails.
+  // The store read leaves *skinIndex untouched when it fails.  A null
+  // pointer is refused before the store is opened.
   return RunMethod(DM_METHOD_LINES("GetSkinIndex()"), __LINE__, [&]() -> BOOL {
-    return InitializeQL() && KeelAPIUtils().GetSkinIndex(skinIndex);
+    return skinIndex != nullptr && InitializeQL() && KeelAPIUtils().GetSkinIndex(skinIndex);
   });
 }
 

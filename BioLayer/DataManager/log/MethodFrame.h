@@ -11,6 +11,7 @@
 #define DM_LOG_METHOD_FRAME_H
 
 #include <cstdint>
+#include <optional>
 
 #include "KSTypes.h"
 #include "log/Log.h"
@@ -31,12 +32,19 @@ struct MethodLines {
 // Logs lines.entering, runs body() (which answers the method's result),
 // logs lines.exiting with that result and answers it.  `line` is the
 // method's source line, for both lines.
+//
+// Some methods leave a few paths without their exit line (a slot out of
+// range, a read that ends the method at once): their body answers
+// kLeaveSilently there, and the method answers 0.
+inline constexpr std::nullopt_t kLeaveSilently = std::nullopt;
+
 template <typename Body>
 BOOL RunMethod(const MethodLines& lines, int32_t line, Body&& body) {
   log::Write(lines.source, lines.function, line, 1, lines.entering);
-  const BOOL bRet = body();
-  log::Write(lines.source, lines.function, line, 1, lines.exiting, bRet);
-  return bRet;
+  const std::optional<BOOL> bRet = body();
+  if (!bRet) return FALSE;
+  log::Write(lines.source, lines.function, line, 1, lines.exiting, *bRet);
+  return *bRet;
 }
 
 // RunMethod for a method that answers a count as well: body(n) answers the

@@ -7,6 +7,11 @@
 // - decoding refuses invalid UTF-8 as a whole (overlong forms, encoded
 //   surrogates, truncated sequences): the result is false and the text empty;
 // - encoding never fails; a lone surrogate becomes U+FFFD.
+//
+// One text arrives in the system code page instead: the command of the VIP
+// prompt.  Windows: the ANSI code page (CP_ACP), characters invalid in it
+// refused.  POSIX: the system code page is UTF-8, as on every current
+// system locale, so the same strict decoding applies.
 #ifndef DM_PLATFORM_TEXT_CODEC_H
 #define DM_PLATFORM_TEXT_CODEC_H
 
@@ -19,6 +24,7 @@ namespace dm::platform {
 
 bool Utf8ToWide(std::string_view utf8, WString* wide);
 std::string WideToUtf8(WStringView wide);
+bool SystemCodePageToWide(std::string_view text, WString* wide);
 
 }  // namespace dm::platform
 

@@ -10,4 +10,6 @@ bool Utf8ToWide(std::string_view utf8, WString* wide) {
 
 std::string WideToUtf8(WStringView wide) { return ks::text::Utf16ToUtf8<WCHAR>(wide); }
 
+bool SystemCodePageToWide(std::string_view text, WString* wide) { return Utf8ToWide(text, wide); }
+
 }  // namespace dm::platform

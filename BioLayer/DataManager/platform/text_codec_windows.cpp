@@ -8,20 +8,31 @@
 
 namespace dm::platform {
 
-bool Utf8ToWide(std::string_view utf8, WString* wide) {
+namespace {
+
+// Decodes `text` from `codePage`, refusing characters invalid in it.
+bool ToWide(UINT codePage, std::string_view text, WString* wide) {
   wide->clear();
-  if (utf8.empty()) return true;
-  if (utf8.size() > static_cast<size_t>(INT_MAX)) return false;
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                    static_cast<int>(utf8.size()), nullptr, 0);
+  if (text.empty()) return true;
+  if (text.size() > static_cast<size_t>(INT_MAX)) return false;
+  const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
+                                    static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) return false;
   wide->resize(static_cast<size_t>(n));
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                          static_cast<int>(utf8.size()), wide->data(), n) != n) {
+  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
+                          static_cast<int>(text.size()), wide->data(), n) != n) {
     wide->clear();
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool Utf8ToWide(std::string_view utf8, WString* wide) { return ToWide(CP_UTF8, utf8, wide); }
+
+bool SystemCodePageToWide(std::string_view text, WString* wide) {
+  return ToWide(CP_ACP, text, wide);
 }
 
 std::string WideToUtf8(WStringView wide) {

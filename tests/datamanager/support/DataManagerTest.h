@@ -59,11 +59,21 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
     std::filesystem::remove_all(root_, ignored);
   }
 
+  // Goes on with an empty store on the same backend (a new database for
+  // "sqlite") and the store handles forgotten, for tables whose cases each
+  // need a store of their own.
+  void FreshStore() {
+    ::setenv("KEELAPI_DB", (root_ / ("keel-" + std::to_string(++stores_) + ".db")).c_str(), 1);
+    ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
+    ResetStoreHandlesForTesting();
+  }
+
   std::filesystem::path StoreFolder() const { return root_ / "Halvorn"; }
   LogCapture& log() { return *log_; }
 
  private:
   std::filesystem::path root_;
+  int stores_ = 0;
   std::unique_ptr<LogCapture> log_;
 };
 
