@@ -2,6 +2,7 @@
 #ifndef DMCTL_COMMAND_H
 #define DMCTL_COMMAND_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,23 @@ std::vector<Command> AllCommands();
 std::vector<Command> StoreCommands();
 std::vector<Command> SettingsCommands();
 std::vector<Command> ProfileCommands();
+std::vector<Command> VcardCommands();
+std::vector<Command> BioCommands();
+std::vector<Command> VipCommands();
 
 // Where the store library that DataManager loaded lives, or an empty text
 // when none is loaded in this process.
 std::string LoadedStorePath();
 
-// Parses a whole unsigned 32-bit number; false for anything else.
-bool ParseDword(const std::string& text, unsigned long* value);
+// Parse a whole number, decimal or 0x hex (0 alone begins octal); false for
+// anything else, a sign on an unsigned number included.
+bool ParseDword(const std::string& text, unsigned long* value);  // unsigned 32-bit
+bool ParseUint64(const std::string& text, uint64_t* value);
+bool ParseInt32(const std::string& text, int32_t* value);
+
+// Shows under `key` whether the export succeeded (its BOOL) and answers the
+// exit status.
+int Report(Output* out, const char* key, int bRet);
 
 }  // namespace dmctl
 

@@ -2,9 +2,10 @@
 //
 //   dmctl [--json] [--log] <family> <command> [arguments]
 //
-// --json prints one JSON object instead of readable lines; --log echoes the
-// call's log lines to standard error.  The exit status is 0 when the export
-// succeeded, 1 when it failed and 2 for a wrong command line.
+// --json prints one JSON object instead of readable lines (Output.h tells
+// its shape); --log echoes the call's log lines to standard error.  The exit
+// status is 0 when the export succeeded, 1 when it failed and 2 for a wrong
+// command line.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,7 +20,12 @@ void PrintHelp(std::FILE* to) {
   for (const dmctl::Command& c : dmctl::AllCommands()) {
     std::string words;
     for (const std::string& w : c.words) words += w + " ";
-    std::fprintf(to, "  %-28s %s\n", (words + c.usage).c_str(), c.help.c_str());
+    const std::string line = words + c.usage;
+    if (line.size() < 28) {
+      std::fprintf(to, "  %-28s %s\n", line.c_str(), c.help.c_str());
+    } else {  // the help on a line of its own
+      std::fprintf(to, "  %s\n  %-28s %s\n", line.c_str(), "", c.help.c_str());
+    }
   }
 }
 
@@ -44,7 +50,7 @@ int main(int argc, char** argv) {
       json = true;
     } else if (arg == "--log") {
       EchoLogToStandardError();
-    } else if (arg == "--help" || arg == "-h" || arg == "help") {
+    } else if (arg == "--help" || arg == "-h" || (arg == "help" && words.empty())) {
       PrintHelp(stdout);
       return dmctl::kExitSucceeded;
     } else if (arg.size() > 1 && arg[0] == '-' && words.empty()) {

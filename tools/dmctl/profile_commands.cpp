@@ -6,8 +6,6 @@
 // input, or typed at a prompt without echo when standard input is a
 // terminal.  Passwords are printed only by `show --password`.
 #include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <memory>
 #include <new>
 #include <string>
@@ -15,21 +13,11 @@
 
 #include "Command.h"
 #include "DataManager.h"
+#include "Fields.h"
 #include "SecretInput.h"
-#include "ks/utf.h"
 
 namespace dmctl {
 namespace {
-
-using ks::text::CopyToField;
-using WideText = std::basic_string<WCHAR>;
-
-// Overwrites memory that held a password; the volatile writes are not
-// optimised away.
-void Wipe(void* data, size_t size) {
-  auto* p = static_cast<volatile unsigned char*>(data);
-  for (size_t i = 0; i < size; ++i) p[i] = 0;
-}
 
 // A profile record that is wiped when it goes away.
 struct SecretProfile {
@@ -46,40 +34,6 @@ bool ParseKind(const std::string& word, KS_PROFILE_TYPE* kind) {
     return false;
   }
   return true;
-}
-
-// Places a UTF-8 argument into a field, whole: false when it is not UTF-8
-// or does not fit with its terminator.
-template <size_t Width>
-bool ToField(const std::string& utf8, WCHAR (&field)[Width], const char* what) {
-  WideText wide;
-  if (!ks::text::Utf8ToUtf16<WCHAR>(utf8, &wide) || wide.size() >= Width) {
-    std::fprintf(stderr, "dmctl: the %s must be UTF-8 of at most %zu characters\n", what,
-                 Width - 1);
-    return false;
-  }
-  CopyToField<WCHAR>(field, Width, wide);
-  return true;
-}
-
-template <size_t Width>
-std::string FromField(const WCHAR (&field)[Width]) {
-  return ks::text::Utf16ToUtf8<WCHAR>(ks::text::FieldText<WCHAR>(field, Width));
-}
-
-// Reads the password: one line of standard input, typed without echo when
-// that is a terminal.  False at the end of input.
-bool ReadPassword(std::string* password) {
-  const bool terminal = InputIsTerminal();
-  if (terminal) std::fprintf(stderr, "password: ");
-  const bool quiet = terminal && DisableEcho();
-  const bool read = static_cast<bool>(std::getline(std::cin, *password));
-  if (quiet) {
-    RestoreEcho();
-    std::fprintf(stderr, "\n");
-  }
-  if (!password->empty() && password->back() == '\r') password->pop_back();
-  return read;
 }
 
 // The options of add and update after the three positional words.
@@ -126,12 +80,6 @@ bool ParseTarget(const std::vector<std::string>& args, size_t words, Target* tar
   return words < 3 || ToField(args[2], target->profile.record.UserName, "user name");
 }
 
-// Shows whether the export succeeded under `key` and answers the exit status.
-int Report(Output* out, const char* key, BOOL bRet) {
-  out->Flag(key, bRet != 0);
-  return bRet ? kExitSucceeded : kExitFailed;
-}
-
 int Domains(const Invocation& in) {
   KS_PROFILE_TYPE kind = 0;
   if (in.args.size() != 1 || !ParseKind(in.args[0], &kind)) return kExitUsage;
@@ -143,9 +91,8 @@ int Domains(const Invocation& in) {
   std::vector<KS_DOMAIN> domains(count);
   if (!GetDomain(kind, domains.data(), count, &count)) return kExitFailed;
   in.out->Number("count", count);
-  for (DWORD i = 0; i < count; ++i) {
-    in.out->Text("domain " + std::to_string(i + 1), FromField(domains[i].Domain));
-  }
+  in.out->List("domains");
+  for (DWORD i = 0; i < count; ++i) in.out->Entry("domains", FromField(domains[i].Domain));
   return kExitSucceeded;
 }
 
@@ -153,18 +100,19 @@ int Domains(const Invocation& in) {
 void PrintProfiles(Output* out, KS_PROFILE_TYPE kind, const KS_PROFILE* profiles, DWORD count,
                    bool passwords) {
   out->Number("count", count);
+  out->List("profiles");
   for (DWORD i = 0; i < count; ++i) {
     const KS_PROFILE& p = profiles[i];
-    const std::string n = " " + std::to_string(i + 1);
-    out->Text("user" + n, FromField(p.UserName));
-    if (passwords) out->Text("password" + n, FromField(p.Password));
+    Record& item = out->Item("profiles");
+    item.Text("user", FromField(p.UserName));
+    if (passwords) item.Text("password", FromField(p.Password));
     if (kind != KS_PROFILE_WEB) continue;
-    out->Text("text3101" + n, FromField(p.Text3101));
-    out->Text("text105" + n, FromField(p.Text105));
+    item.Text("text3101", FromField(p.Text3101));
+    item.Text("text105", FromField(p.Text105));
     if (p.OtpMode == KS_OTP_MODE_UNSET) {
-      out->Text("otp mode" + n, "unset");
+      item.Null("otp_mode", "unset");
     } else {
-      out->Number("otp mode" + n, p.OtpMode);
+      item.Number("otp_mode", p.OtpMode);
     }
   }
 }
@@ -214,7 +162,7 @@ int Write(const Invocation& in, decltype(&SetSingleProfile) write) {
   }
   record.OtpMode = options.otp;
   std::string password;
-  const bool read = ReadPassword(&password);
+  const bool read = ReadSecretLine("password", &password);
   const bool fits = read && ToField(password, record.Password, "password");
   Wipe(password.data(), password.size());
   if (!read) std::fprintf(stderr, "dmctl: no password on standard input\n");

@@ -1,6 +1,12 @@
 // dmctl store ...: where the store is, whether DataManager reaches it, what
 // it holds, whether it is sound, and its contents for support.  All but
 // `store info` use the store's own administration interface.
+//
+// `store simulate ...` writes, through the store's development interface,
+// what the fingerprint sensor and the one-time-password service would leave
+// in the store, so that the bio and vip commands can be tried on a machine
+// that has neither.
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -8,7 +14,10 @@
 
 #include "Command.h"
 #include "DataManager.h"
+#include "Fields.h"
 #include "KeelAPIAdmin.h"
+#include "KeelAPITest.h"
+#include "SecretInput.h"
 
 namespace dmctl {
 namespace {
@@ -25,8 +34,8 @@ std::string StoreFile() {
 
 void ShowStoreFile(Output* out) {
   const std::string file = StoreFile();
-  out->Text("store file", file.empty() ? "(kept in memory)" : file);
-  if (!file.empty()) out->Text("key file", file + ".key");
+  out->Text("store_file", file.empty() ? "(kept in memory)" : file);
+  if (!file.empty()) out->Text("key_file", file + ".key");
 }
 
 int StoreInfo(const Invocation& in) {
@@ -35,12 +44,12 @@ int StoreInfo(const Invocation& in) {
   DWORD index = 0;
   const BOOL opened = GetSkinIndex(&index);
   const char* common = std::getenv("CommonProgramFiles");
-  in.out->Text("common program files", common != nullptr && *common != '\0'
+  in.out->Text("common_program_files", common != nullptr && *common != '\0'
                                            ? common
                                            : "(not set: the folder fixed at build time)");
   const std::string loaded = LoadedStorePath();
-  in.out->Text("store library", loaded.empty() ? "(not loaded)" : loaded);
-  in.out->Flag("store reached", opened != 0 || !loaded.empty());
+  in.out->Text("store_library", loaded.empty() ? "(not loaded)" : loaded);
+  in.out->Flag("store_reached", opened != 0 || !loaded.empty());
   ShowStoreFile(in.out);
   return loaded.empty() ? kExitFailed : kExitSucceeded;
 }
@@ -62,7 +71,7 @@ int StoreCounts(const Invocation& in) {
     int64_t count = 0;
     const KA_STATUS status = KeelAdmin_CountObjects(kind.kind, &count);
     if (status != KA_OK) {
-      in.out->Number("store error", status);
+      in.out->Number("store_error", status);
       return kExitFailed;
     }
     in.out->Number(kind.name, count);
@@ -80,9 +89,8 @@ int StoreCheck(const Invocation& in) {
       &problems);
   ShowStoreFile(in.out);
   in.out->Flag("sound", status == KA_OK);
-  for (size_t i = 0; i < problems.size(); ++i) {
-    in.out->Text("problem " + std::to_string(i + 1), problems[i]);
-  }
+  in.out->List("problems");
+  for (const std::string& problem : problems) in.out->Entry("problems", problem);
   return status == KA_OK ? kExitSucceeded : kExitFailed;
 }
 
@@ -91,7 +99,7 @@ int StoreExport(const Invocation& in) {
   if (in.args.size() != 1 || in.args[0].empty()) return kExitUsage;
   std::ofstream file(in.args[0], std::ios::binary | std::ios::trunc);
   if (!file) {
-    in.out->Text("cannot write", in.args[0]);
+    in.out->Text("cannot_write", in.args[0]);
     return kExitFailed;
   }
   const KA_STATUS status = KeelAdmin_Export(
@@ -99,10 +107,94 @@ int StoreExport(const Invocation& in) {
       &file);
   file.close();
   in.out->Text("export", in.args[0]);
-  in.out->Flag("secrets withheld", true);
+  in.out->Flag("secrets_withheld", true);
   if (status != KA_OK || !file) {
-    in.out->Number("store error", status);
+    in.out->Number("store_error", status);
     return kExitFailed;
+  }
+  return kExitSucceeded;
+}
+
+// Where the services keep their answers: the enrolled-finger count on the
+// store context, the credential ID and the two one-time passwords on the
+// identity.
+constexpr int32_t kEnrollmentsProperty = 4;
+constexpr int32_t kCredentialIdProperty = 1001;
+constexpr int32_t kFirstPasswordProperty = 21;
+constexpr int32_t kSecondPasswordProperty = 22;
+
+// Writes one property of a store object (`object` is an id, or the store's
+// error in its place); false, with the store's status shown, on failure.
+bool Simulate(Output* out, int64_t object, int32_t property, int32_t attribute, const void* value,
+              int32_t size) {
+  const int64_t status =
+      object < 0 ? object : KeelTest_SetProperty(object, property, attribute, value, size);
+  if (status == KA_OK) return true;
+  out->Number("store_error", status);
+  return false;
+}
+
+int SimulateEnrollments(const Invocation& in) {
+  unsigned long count = 0;
+  if (in.args.size() != 1 || !ParseDword(in.args[0], &count)) return kExitUsage;
+  const uint32_t value = static_cast<uint32_t>(count);
+  if (!Simulate(in.out, KeelTest_ContextObject(), kEnrollmentsProperty, KA_ATTR_PLAIN, &value,
+                sizeof value)) {
+    return kExitFailed;
+  }
+  in.out->Number("enrollments", value);
+  return kExitSucceeded;
+}
+
+// The two one-time passwords, wiped when they go away.
+struct OneTimePasswords {
+  std::string first, second;
+  ~OneTimePasswords() {
+    Wipe(first.data(), first.size());
+    Wipe(second.data(), second.size());
+  }
+};
+
+int SimulateVip(const Invocation& in) {
+  std::string cid;
+  bool withCid = false, withOtp = false;
+  for (size_t i = 0; i < in.args.size(); ++i) {
+    if (in.args[i] == "--cid" && !withCid && i + 1 < in.args.size()) {
+      cid = in.args[++i];
+      withCid = true;
+    } else if (in.args[i] == "--otp" && !withOtp) {
+      withOtp = true;
+    } else {
+      return kExitUsage;
+    }
+  }
+  if (!withCid && !withOtp) return kExitUsage;
+  std::u16string ignored;
+  if (withCid && !ks::text::Utf8ToUtf16<char16_t>(cid, &ignored)) {
+    std::fprintf(stderr, "dmctl: the credential ID must be UTF-8\n");
+    return kExitUsage;
+  }
+  OneTimePasswords otp;
+  if (withOtp && (!ReadSecretLine("first one-time password", &otp.first) ||
+                  !ReadSecretLine("second one-time password", &otp.second))) {
+    std::fprintf(stderr, "dmctl: two lines expected on standard input\n");
+    return kExitUsage;
+  }
+
+  const int64_t identity = KeelTest_IdentityObject();
+  if (withCid) {
+    if (!Simulate(in.out, identity, kCredentialIdProperty, KA_ATTR_PLAIN, cid.c_str(), -1)) {
+      return kExitFailed;
+    }
+    in.out->Text("credential_id", cid);
+  }
+  if (withOtp) {
+    const bool written = Simulate(in.out, identity, kFirstPasswordProperty, KA_ATTR_SECRET,
+                                  otp.first.c_str(), -1) &&
+                         Simulate(in.out, identity, kSecondPasswordProperty, KA_ATTR_SECRET,
+                                  otp.second.c_str(), -1);
+    in.out->Flag("otp_written", written);
+    if (!written) return kExitFailed;
   }
   return kExitSucceeded;
 }
@@ -119,6 +211,14 @@ std::vector<Command> StoreCommands() {
        &StoreCheck},
       {{"store", "export"}, "<file>", "write the store's contents as JSON, secrets withheld",
        &StoreExport},
+      {{"store", "simulate", "enrollments"},
+       "<count>",
+       "store the sensor's enrolled-finger count (above 10 is an illegal answer)",
+       &SimulateEnrollments},
+      {{"store", "simulate", "vip"},
+       "[--cid <id>] [--otp]",
+       "store a credential ID, and with --otp two one-time passwords read from standard input",
+       &SimulateVip},
   };
 }
 
