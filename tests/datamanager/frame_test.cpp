@@ -69,15 +69,6 @@ TEST_P(Frames, EveryUnbuiltExportWritesItsTwoLinesAndTouchesNothing) {
   }
 }
 
-TEST_P(Frames, UnbuiltWorkersLeaveTheCallersRecordsAlone) {
-  KS_QL launches[2];
-  std::memset(launches, 0xAB, sizeof launches);
-  DWORD count = 0xDEADBEEF;
-  EXPECT_EQ(::GetQL(1, launches, 2, &count, FALSE), 0);
-  EXPECT_EQ(count, 0xDEADBEEFu);
-  for (const KS_QL& l : launches) EXPECT_EQ(l.Type, 0xABABABABu);
-}
-
 TEST_P(Frames, DeleteQLRefusesANullArrayOrNoRecords) {
   KS_QL ql = {};
   EXPECT_EQ(::DeleteQL(1, nullptr, 3), 0);
@@ -90,42 +81,6 @@ TEST_P(Frames, SetQLWithNoRecordsAnswersZero) {
   EXPECT_EQ(::SetQL(1, nullptr, 0), 0);
   EXPECT_EQ(log().Texts(),
             (std::vector<std::string>{"Entering SetQL()", "Exiting SetQL() With bRet = 0"}));
-}
-
-TEST_P(Frames, GetSkinIndexReadsTheContextAndReturnsTheWorkersResult) {
-  const DWORD stored = 7;
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 108, KA_ATTR_PLAIN, &stored, 4), KA_OK);
-  DWORD index = 0;
-  EXPECT_EQ(::GetSkinIndex(&index), 1);
-  EXPECT_EQ(index, 7u);
-  EXPECT_EQ(log().FunctionTexts(),
-            (std::vector<std::string>{
-                "GetSkinIndex: Entering GetSkinIndex()",
-                "DataManagerUtils::GetSkinIndex: Entering GetSkinIndex()",
-                "DataManagerUtils::InitializeQL: Entering InitializeQL()",
-                "DataManagerUtils::InitializeQL: Get App",
-                "DataManagerUtils::InitializeQL: Get Identity",
-                "DataManagerUtils::InitializeQL: Exiting InitializeQL() With bRet = 1",
-                "DataManagerUtils::GetSkinIndex: Exiting GetSkinIndex() With bRet = 1",
-                "GetSkinIndex: Exiting GetSkinIndex() With bRet = 1",
-            }));
-}
-
-TEST_P(Frames, SkinIndexRoundTripsThroughTheStore) {
-  EXPECT_EQ(::SetSkinIndex(3), 1);
-  DWORD index = 0;
-  EXPECT_EQ(::GetSkinIndex(&index), 1);
-  EXPECT_EQ(index, 3u);
-}
-
-TEST_P(Frames, AFailedSkinIndexReadLeavesTheCallersValue) {
-  StoreScript script;
-  script.Answer(KF_GetProperty, KA_E_NOT_STORED).ForProperty(108);
-  DWORD index = 42;
-  EXPECT_EQ(::GetSkinIndex(&index), 0);
-  EXPECT_EQ(index, 42u);
-  EXPECT_EQ(log().Count("KA_GetProperty Failed With Error = -17"), 1u);
-  EXPECT_EQ(log().Texts().back(), "Exiting GetSkinIndex() With bRet = 0");
 }
 
 DM_ON_EVERY_BACKEND(Frames);

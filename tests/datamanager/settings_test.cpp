@@ -13,26 +13,18 @@ namespace dm::test {
 namespace {
 
 using Settings = DataManagerTest;
+using Values = std::vector<DWORD>;
 
 constexpr char kTouchControl[] = "KSTouchControl";
-constexpr char kAppControl[] = "KSAPPControl";
-
-void SetAppValue(const char* app, int32_t property, DWORD value) {
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_AppObject(app), property, KA_ATTR_PLAIN, &value, 4),
-            KA_OK);
-}
 
 std::optional<DWORD> AppValue(const char* app, int32_t property) {
   DWORD value = 0;
-  int32_t size = 0;
-  if (KeelTest_GetProperty(KeelTest_AppObject(app), property, &value, 4, &size, nullptr) !=
-      KA_OK) {
-    return std::nullopt;
-  }
+  const int64_t object = KeelTest_AppObject(app);
+  if (KeelTest_GetProperty(object, property, &value, 4, nullptr, nullptr) != KA_OK) return {};
   return value;
 }
 
-// Stores a hotkey slot's text as the library does: the whole 520-byte buffer.
+// Stores a slot's text as the library does: the whole 520-byte buffer.
 void SetSlotText(int32_t slot, const std::string& text) {
   WCHAR buffer[260] = {};
   const std::u16string wide = U16(text);
@@ -42,27 +34,20 @@ void SetSlotText(int32_t slot, const std::string& text) {
             KA_OK);
 }
 
-// The slot's stored text up to its terminator, and the stored size.
-std::pair<std::string, int32_t> SlotText(int32_t slot) {
-  WCHAR buffer[300] = {};
-  int32_t size = 0;
-  KeelTest_GetProperty(KeelTest_AppObject(kTouchControl), 3010 + slot, buffer, sizeof buffer,
-                       &size, nullptr);
-  return {Utf8(buffer), size};
+Values Hotkey(DWORD slot, BOOL expected = 0) {
+  DWORD first = 0xEE, second = 0xEE, state = 0xEE;
+  EXPECT_EQ(::GetHotkeyState(slot, &first, &second, &state), expected);
+  return {first, second, state};
 }
 
-KS_SETTING Untouched() { return {0xA1, 0xA2, 0xA3, 0xA4, 0xA5}; }
+Values Fields(const KS_SETTING& s) { return {s.Type, s.Fus, s.QL, s.Nav, s.TTL}; }
 
 TEST_P(Settings, AFreshStoreReadsEverySwitchAsOne) {
-  KS_SETTING s = Untouched();
+  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
   EXPECT_EQ(::GetSetting(1, &s), 1);
-  EXPECT_EQ(s.Type, 1u);
-  EXPECT_EQ((std::vector<DWORD>{s.Fus, s.QL, s.Nav, s.TTL}), (std::vector<DWORD>{1, 1, 1, 1}));
+  EXPECT_EQ(Fields(s), (Values{1, 1, 1, 1, 1}));
   EXPECT_EQ(PropertiesOf(KF_App_GetProperty), (std::vector<int32_t>{1, 3001, 3002, 3003, 3004}));
-  EXPECT_EQ(LinesOf(log(), "KeelAPIUtils::GetAppProperty"),
-            "KA_App_GetProperty Failed With Error = -17 | KA_App_GetProperty Failed With Error = "
-            "-17 | KA_App_GetProperty Failed With Error = -17 | KA_App_GetProperty Failed With "
-            "Error = -17");
+  EXPECT_EQ(log().Count("KA_App_GetProperty Failed With Error = -17"), 4u);
   EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSetting"),
             "Entering GetSetting() | KA_App_Name Is KSTouchControl And Get Setting | Fus = 1 | "
             "QL = 1 | Nav = 1 | TTL = 1 | Exiting GetSetting() With bRet = 1");
@@ -72,35 +57,30 @@ TEST_P(Settings, EachApplicationTouchesOnlyItsOwnFields) {
   struct Case {
     DWORD selector;
     const char* app;
-    std::vector<int32_t> properties;
-    KS_SETTING read;  // what GetSetting leaves in Untouched() when 3001.. hold 11..15
-    std::string shown;
+    std::vector<int32_t> written;
+    Values read;  // from {0xA1 .. 0xA5} when 3001 .. 3005 hold 11 .. 15
   };
   const std::vector<Case> cases = {
-      {1, kTouchControl, {3001, 3002, 3003, 3004}, {1, 11, 12, 13, 14},
-       "Fus = 11 | QL = 12 | Nav = 13 | TTL = 14"},
-      {2, kAppControl, {3005}, {2, 0xA2, 15, 0xA4, 0xA5}, "WLOEnabled = 15"},
+      {1, kTouchControl, {3001, 3002, 3003, 3004}, {1, 11, 12, 13, 14}},
+      {2, "KSAPPControl", {3005}, {2, 0xA2, 15, 0xA4, 0xA5}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.app);
     FreshStore();
-    for (int32_t p = 3001; p <= 3005; ++p) SetAppValue(c.app, p, static_cast<DWORD>(p - 2990));
-    log().Clear();
-
-    KS_SETTING s = Untouched();
+    for (DWORD n = 11; n <= 15; ++n) {
+      KeelTest_SetProperty(KeelTest_AppObject(c.app), static_cast<int32_t>(2990 + n),
+                           KA_ATTR_PLAIN, &n, 4);
+    }
+    KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
     EXPECT_EQ(::GetSetting(c.selector, &s), 1);
-    EXPECT_EQ(std::memcmp(&s, &c.read, sizeof s), 0);
-    EXPECT_NE(LinesOf(log(), "DataManagerUtils::GetSetting").find(c.shown), std::string::npos);
+    EXPECT_EQ(Fields(s), c.read);
+    EXPECT_EQ(log().Count(c.selector == 1 ? "TTL = 14" : "WLOEnabled = 15"), 1u);
 
     KeelTest_TraceClear();
-    const KS_SETTING written = {99, 21, 22, 23, 24};
-    KS_SETTING in = written;
+    KS_SETTING in = {99, 21, 22, 23, 24};
     EXPECT_EQ(::SetSetting(c.selector, &in), 1);
-    EXPECT_EQ(PropertiesOf(KF_App_SetProperty), c.properties);
-    for (const KeelCall& call : CallsOf(KF_App_SetProperty)) EXPECT_EQ(call.size, 4);
-    EXPECT_EQ(std::memcmp(&in, &written, sizeof in), 0) << "the record is only read";
-    // The second field goes to the first property of either application.
-    EXPECT_EQ(AppValue(c.app, c.properties[0]), c.selector == 1 ? 21u : 22u);
+    EXPECT_EQ(PropertiesOf(KF_App_SetProperty), c.written);
+    EXPECT_EQ(AppValue(c.app, c.written[0]), c.selector == 1 ? 21u : 22u);
   }
 }
 
@@ -108,133 +88,115 @@ TEST_P(Settings, TheFirstOtherFailureStopsAndKeepsWhatWasDone) {
   StoreScript script;
   script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(3002);
   script.Answer(KF_App_SetProperty, KA_E_STORAGE).ForProperty(3002);
-  SetAppValue(kTouchControl, 3001, 5);
-
-  KS_SETTING s = Untouched();
+  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(1);  // the name: logged only
+  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
   EXPECT_EQ(::GetSetting(1, &s), 0);
-  const KS_SETTING afterRead = {1, 5, 0xA3, 0xA4, 0xA5};
-  EXPECT_EQ(std::memcmp(&s, &afterRead, sizeof s), 0);
-  EXPECT_EQ(log().Count("Fus = 5"), 0u) << "the values are shown only after every read";
+  EXPECT_EQ(Fields(s), (Values{1, 1, 0xA3, 0xA4, 0xA5}));
+  EXPECT_EQ(log().Count("Fus = 1"), 0u) << "the values are shown only after every read";
 
   KS_SETTING in = {1, 7, 8, 9, 10};
   EXPECT_EQ(::SetSetting(1, &in), 0);
   EXPECT_EQ(AppValue(kTouchControl, 3001), 7u);
   EXPECT_EQ(AppValue(kTouchControl, 3003), std::nullopt);
-  EXPECT_EQ(AppValue(kTouchControl, 3004), std::nullopt);
-  EXPECT_EQ(log().Count("KA_App_SetProperty Failed With Error = -7"), 1u);
+  EXPECT_EQ(log().Count("KA_App_Name Is  And Set Setting"), 1u);
   EXPECT_EQ(log().Texts().back(), "Exiting SetSetting() With bRet = 0");
-}
 
-TEST_P(Settings, AnUnknownSelectorOrANullRecordTouchesNothing) {
-  const KS_SETTING untouched = Untouched();
-  KS_SETTING s = untouched;
+  KeelTest_TraceClear();
   EXPECT_EQ(::GetSetting(3, &s), 0);
-  EXPECT_EQ(::SetSetting(3, &s), 0);
-  EXPECT_EQ(std::memcmp(&s, &untouched, sizeof s), 0);
-  EXPECT_EQ(::GetSetting(1, nullptr), 0);
   EXPECT_EQ(::SetSetting(1, nullptr), 0);
-  DWORD* none = nullptr;
-  EXPECT_EQ(::GetSkinIndex(none), 0);
+  EXPECT_EQ(::GetSkinIndex(static_cast<DWORD*>(nullptr)), 0);
   EXPECT_EQ(KeelTest_TraceSize(), 0u);
 }
 
-TEST_P(Settings, AnApplicationNameThatCannotBeReadIsShownEmpty) {
+TEST_P(Settings, TheSkinIndexIsAContextProperty) {
+  EXPECT_EQ(::SetSkinIndex(7), 1);
+  log().Clear();
+  DWORD index = 0;
+  EXPECT_EQ(::GetSkinIndex(&index), 1);
+  EXPECT_EQ(index, 7u);
+  EXPECT_EQ(PropertiesOf(KF_GetProperty), (std::vector<int32_t>{108}));
+  EXPECT_EQ(FunctionOrder(log()), "GetSkinIndex > DataManagerUtils::GetSkinIndex > GetSkinIndex");
   StoreScript script;
-  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(1);
-  KS_SETTING s = {1, 0, 0, 0, 0};
-  EXPECT_EQ(::SetSetting(1, &s), 1);
-  EXPECT_EQ(log().Count("KA_App_Name Is  And Set Setting"), 1u);
+  script.Answer(KF_GetProperty, KA_E_NOT_STORED).ForProperty(108);
+  EXPECT_EQ(::GetSkinIndex(&index), 0);
+  EXPECT_EQ(index, 7u) << "a failed read leaves the caller's value";
+  EXPECT_EQ(LinesOf(log(), "KeelAPIUtils::GetSkinIndex"), "KA_GetProperty Failed With Error = -17");
 }
 
 TEST_P(Settings, AHotkeyRoundTripsAsTheSlotsText) {
   struct Case {
     DWORD slot, first, second, flag;
     std::string stored;
-    DWORD state;
   };
   const std::vector<Case> cases = {
-      {3, 17, 65, 1, "17++65**1", 1},
-      {10, 0, 0, 5, "0++0**1", 1},
-      {1, static_cast<DWORD>(-5), 2147483647, 0, "-5++2147483647**0", 0},
+      {3, 17, 65, 1, "17++65**1"},
+      {10, 0, 0, 5, "0++0**1"},
+      {1, static_cast<DWORD>(-5), 2147483647, 0, "-5++2147483647**0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    KeelTest_TraceClear();
     EXPECT_EQ(::SetHotkeyState(c.slot, c.first, c.second, c.flag), 0);
-    EXPECT_EQ(SlotText(static_cast<int32_t>(c.slot)),
-              (std::pair<std::string, int32_t>{c.stored, 520}));
-    DWORD first = 1, second = 1, state = 9;
-    EXPECT_EQ(::GetHotkeyState(c.slot, &first, &second, &state), 0);
-    EXPECT_EQ((std::vector<DWORD>{first, second, state}),
-              (std::vector<DWORD>{c.first, c.second, c.state}));
-    EXPECT_EQ(PropertiesOf(KF_App_SetProperty),
-              (std::vector<int32_t>{3010 + static_cast<int32_t>(c.slot)}));
+    WCHAR stored[300] = {};
+    int32_t size = 0;
+    KeelTest_GetProperty(KeelTest_AppObject(kTouchControl), 3010 + static_cast<int32_t>(c.slot),
+                         stored, sizeof stored, &size, nullptr);
+    EXPECT_EQ(Utf8(stored), c.stored);
+    EXPECT_EQ(size, 520);
+    EXPECT_EQ(Hotkey(c.slot), (Values{c.first, c.second, c.flag != 0}));
   }
   EXPECT_EQ(log().Texts().back(), "Exiting GetHotkeyState() With bRet = 1")
       << "the export's exit line shows the worker's result, not the inverted one";
 }
 
 TEST_P(Settings, StoredSlotTextsAreParsedAsStringToLongReadsThem) {
-  struct Case {
-    std::string text;
-    DWORD first, second, state;
+  const std::vector<std::pair<std::string, Values>> cases = {
+      {"12++34", {12, 34, 0}},
+      {"12**1", {0, 0, 0}},
+      {" \t-7++ +8**2", {static_cast<DWORD>(-7), 8, 1}},
+      {"1++2**-1", {1, 2, 0}},
+      {"1++2**0x5", {1, 2, 0}},
+      {"3x++4y**1z", {3, 4, 1}},
+      {"a++b**c", {0, 0, 0}},
+      {"5**1++6", {0, 0, 0}},  // the "++" after the "**" is cut away with it
+      {"1++2++3**1**0", {1, 2, 1}},
+      {"99999999999++-99999999999**99999999999", {0x7FFFFFFF, 0x80000000, 1}},
+      {"", {0, 0, 0}},
   };
-  const std::vector<Case> cases = {
-      {"12++34", 12, 34, 0},
-      {"12**1", 0, 0, 0},
-      {" \t-7++ +8**2", static_cast<DWORD>(-7), 8, 1},
-      {"1++2**-1", 1, 2, 0},
-      {"1++2**0x5", 1, 2, 0},
-      {"3x++4y**1z", 3, 4, 1},
-      {"++**", 0, 0, 0},
-      {"a++b**c", 0, 0, 0},
-      {"5**1++6", 0, 0, 0},  // the "++" after the "**" is cut away with it
-      {"1++2++3**1**0", 1, 2, 1},
-      {"99999999999++-99999999999**99999999999", 0x7FFFFFFF, 0x80000000, 1},
-      {"", 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    SetSlotText(4, c.text);
-    DWORD first = 0xEE, second = 0xEE, state = 0xEE;
-    EXPECT_EQ(::GetHotkeyState(4, &first, &second, &state), 0);
-    EXPECT_EQ((std::vector<DWORD>{first, second, state}),
-              (std::vector<DWORD>{c.first, c.second, c.state}));
+  for (const auto& [text, values] : cases) {
+    SCOPED_TRACE(text);
+    SetSlotText(4, text);
+    EXPECT_EQ(Hotkey(4), values);
   }
 }
 
 TEST_P(Settings, AnEmptySlotReadsAsZeroAndAFailedReadWritesNothing) {
-  DWORD first = 7, second = 7, state = 7;
-  EXPECT_EQ(::GetHotkeyState(2, &first, &second, &state), 0);
-  EXPECT_EQ((std::vector<DWORD>{first, second, state}), (std::vector<DWORD>{0, 0, 7}));
+  EXPECT_EQ(Hotkey(2), (Values{0, 0, 0xEE}));
   EXPECT_EQ(log().Count("KA_App_GetProperty Failed With Error = -17"), 1u);
-
-  SetSlotText(2, "1++2**1");
   StoreScript script;
   script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(3012);
-  first = second = state = 7;
-  EXPECT_EQ(::GetHotkeyState(2, &first, &second, &state), 256);
-  EXPECT_EQ((std::vector<DWORD>{first, second, state}), (std::vector<DWORD>{7, 7, 7}));
   script.Answer(KF_App_SetProperty, KA_E_STORAGE);
+  EXPECT_EQ(Hotkey(2, 256), (Values{0xEE, 0xEE, 0xEE}));
   EXPECT_EQ(::SetHotkeyState(2, 1, 2, 1), 256);
   EXPECT_EQ(log().Texts().back(), "Exiting SetHotkeyState() With bRet = 0");
 }
 
 TEST_P(Settings, SlotsOutOfRangeAreRefusedAfterTheWorkersEntryLine) {
-  DWORD value = 0;
   for (const DWORD slot : {0u, 11u}) {
-    SCOPED_TRACE(slot);
     for (const std::string name : {"GetHotkeyState", "SetHotkeyState"}) {
+      SCOPED_TRACE(name + " " + std::to_string(slot));
       log().Clear();
-      const BOOL result = name == "GetHotkeyState" ? ::GetHotkeyState(slot, &value, &value, &value)
-                                                   : ::SetHotkeyState(slot, 1, 2, 1);
-      EXPECT_EQ(result, 256);
+      if (name == "GetHotkeyState") {
+        Hotkey(slot, 256);
+      } else {
+        EXPECT_EQ(::SetHotkeyState(slot, 1, 2, 1), 256);
+      }
       EXPECT_EQ(log().FunctionTexts(),
                 (Names{name + ": Entering " + name + "()",
                        "DataManagerUtils::" + name + ": Entering " + name + "()",
                        name + ": Exiting " + name + "() With bRet = 0"}));
     }
   }
+  DWORD value = 0;
   EXPECT_EQ(::GetHotkeyState(1, &value, nullptr, &value), 256);
   EXPECT_EQ(log().Texts().back(), "Exiting GetHotkeyState() With bRet = 0");
   EXPECT_EQ(KeelTest_TraceSize(), 0u);
