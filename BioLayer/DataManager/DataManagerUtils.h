@@ -57,6 +57,7 @@ class DataManagerUtils {
   BOOL GetQLCount(teKM_FINGER_INDEX finger, PDWORD count);
   BOOL GetQL(teKM_FINGER_INDEX finger, PKS_QL launches, DWORD capacity, PDWORD count,
              BOOL ssoTriggered);
+  BOOL IsQLExist(teKM_FINGER_INDEX finger, PKS_QL launch);
   BOOL IsQLExist(PKS_QL launch);
   BOOL SetQL(teKM_FINGER_INDEX finger, PKS_QL launch);
   BOOL DeleteQL(teKM_FINGER_INDEX finger, PKS_QL launches, DWORD number);

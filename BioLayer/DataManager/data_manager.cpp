@@ -134,7 +134,7 @@ BOOL DM_CALL SetQL(teKM_FINGER_INDEX finger, PKS_QL launches, DWORD number) {
     // Every record that is not stored yet is stored; a failure does not stop
     // the rest.  Success means at least one record was stored.
     BOOL stored = FALSE;
-    for (DWORD i = 0; i < number; ++i) {
+    for (DWORD i = 0; launches != nullptr && i < number; ++i) {
       PKS_QL launch = launches + i;
       if (!worker.IsQLExist(launch) && worker.SetQL(finger, launch)) stored = TRUE;
     }

@@ -17,6 +17,7 @@
 
 #include "KSTypes.h"
 #include "KeelAPI.h"
+#include "KeelAPIUtils.h"
 #include "platform/Env.h"
 #include "text/Fields.h"
 
@@ -61,22 +62,36 @@ TextRead ReadStoreText(Get&& get, WCHAR* field, size_t width,
   return read;
 }
 
-// ReadStoreText on a card property.
-TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t width,
-                      int32_t capacity = kTextReadCapacity);
+// The object wrappers' property getters (cards, macros, shortcuts), which
+// take the object's handle variable.
+using ObjectGetter = KA_STATUS (KeelAPIUtils::*)(uint32_t*, int32_t, int32_t, void*, uint32_t*);
+
+// ReadStoreText on a property of the object in *object.  A null field reads
+// and discards the value: only the statuses count.
+TextRead ReadObjectText(ObjectGetter get, uint32_t* object, int32_t property, WCHAR* field,
+                        size_t width, int32_t capacity = kTextReadCapacity);
+
+// Whether the object holds the property with a size above 0 (the size query
+// alone; a refusal is logged by the wrapper and answers false).
+bool ObjectHasText(ObjectGetter get, uint32_t* object, int32_t property);
+
+// ReadObjectText on a card property.
+inline TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t width,
+                             int32_t capacity = kTextReadCapacity) {
+  return ReadObjectText(&KeelAPIUtils::GetCardProperty, card, property, field, width, capacity);
+}
 template <size_t Width>
 TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR (&field)[Width]) {
   return ReadCardText(card, property, field, Width);
+}
+inline bool CardHasText(uint32_t* card, int32_t property) {
+  return ObjectHasText(&KeelAPIUtils::GetCardProperty, card, property);
 }
 
 // ReadStoreText on an identity property.  A null field reads and discards
 // the value: only the statuses count.
 TextRead ReadIdentityText(int32_t property, WCHAR* field, size_t width,
                           int32_t capacity = kTextReadCapacity);
-
-// Whether the card holds the property with a size above 0 (the size query
-// alone; a refusal is logged by the wrapper and answers false).
-bool CardHasText(uint32_t* card, int32_t property);
 
 // Writes `text` to a card property as NUL-terminated UTF-8 (size -1) with
 // `attribute` (KA_ATTR_SECRET for the password, KA_ATTR_PLAIN otherwise).

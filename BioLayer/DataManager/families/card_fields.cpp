@@ -7,12 +7,12 @@
 
 namespace dm::cards {
 
-TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t width,
-                      int32_t capacity) {
+TextRead ReadObjectText(ObjectGetter get, uint32_t* object, int32_t property, WCHAR* field,
+                        size_t width, int32_t capacity) {
   KeelAPIUtils store;
   return ReadStoreText(
       [&](int32_t cap, void* buffer, uint32_t* size) {
-        return store.GetCardProperty(card, property, cap, buffer, size);
+        return (store.*get)(object, property, cap, buffer, size);
       },
       field, width, capacity);
 }
@@ -26,9 +26,10 @@ TextRead ReadIdentityText(int32_t property, WCHAR* field, size_t width, int32_t 
       field, width, capacity);
 }
 
-bool CardHasText(uint32_t* card, int32_t property) {
+bool ObjectHasText(ObjectGetter get, uint32_t* object, int32_t property) {
   uint32_t size = 0;
-  return KeelAPIUtils().GetCardProperty(card, property, 0, nullptr, &size) >= 0 && size > 0;
+  KeelAPIUtils store;
+  return (store.*get)(object, property, 0, nullptr, &size) >= 0 && size > 0;
 }
 
 KA_STATUS WriteCardText(uint32_t* card, int32_t attribute, int32_t property, WStringView text) {

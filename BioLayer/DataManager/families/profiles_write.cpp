@@ -1,13 +1,12 @@
 // Writing profiles: a new card for a record, the rewrite of the first card
 // whose user name matches, and the test whether such a card exists.
-#include <memory>
-#include <new>
 
 #include "DataManagerUtils.h"
 #include "KeelAPIUtils.h"
 #include "families/CardFields.h"
 #include "log/MethodFrame.h"
 #include "families/ProfileRules.h"
+#include "families/RecordArray.h"
 #include "log/Log.h"
 #include "text/Fields.h"
 
@@ -103,11 +102,9 @@ BOOL DataManagerUtils::IsProfileExist(KS_PROFILE_TYPE type, PKS_DOMAIN domain,
       return FALSE;
     }
     DM_LOG("Query Profile");
-    // As many records as the domain has cards: a size the store decides, so
-    // a failed allocation fails the call instead of the process.
-    std::unique_ptr<KS_PROFILE[]> records(new (std::nothrow) KS_PROFILE[n]());
+    RecordArray<KS_PROFILE> records(n);  // as many as the domain has cards
     DWORD read = 0;
-    if (records == nullptr || !QueryProfile(type, domain, records.get(), n, &read)) return FALSE;
+    if (!records || !QueryProfile(type, domain, records.get(), n, &read)) return FALSE;
     DM_LOG("Determine If Profile Is Exist Or Not");
     const WStringView wanted = text::FieldText(profile->UserName);
     for (DWORD i = 0; i < read; ++i) {

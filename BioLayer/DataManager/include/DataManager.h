@@ -77,10 +77,15 @@ typedef struct KS_SETTING {
 /* One bit per finger, bit 0 to bit 9. */
 typedef DWORD teKM_FINGER_INDEX;
 
+/* The target type of a quick launch or a shortcut.  Records and arguments
+ * carry it as a DWORD, so a caller may pass any value; only the three
+ * constants below name a type. */
 typedef DWORD KS_QL_TYPE;
-#define WEB 1u    /* a web address */
-#define LOCAL 2u  /* a local path */
-#define ACTION 3u /* a system action, by number */
+enum KS_QL_TYPE_VALUE {
+  WEB = 1,    /* a web address */
+  LOCAL = 2,  /* a local path */
+  ACTION = 3  /* a system action, by number */
+};
 
 #pragma pack(push, 4)
 typedef struct KS_QL {
