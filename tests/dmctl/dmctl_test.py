@@ -37,6 +37,21 @@ STEPS = [
     ("bio enrolled", "", lambda o: o == {"enrolled": True}),
     ("store simulate vip --cid CID-7", "", lambda o: o == {"credential_id": "CID-7"}),
     ("vip cid", "", lambda o: o == {"credential_id": "CID-7"}),
+    ("ql add left-index web https://news.example.org/", "", lambda o: o == {"stored": True}),
+    ("ql list left-index", "",
+     lambda o: o == {"count": 1, "launches": [
+         {"finger": "left-index", "type": "web", "url": "https://news.example.org/",
+          "login_url": "https://news.example.org/"}]}),
+    ("ql exists web https://news.example.org/", "",
+     lambda o: o == {"exists": True, "fingers": ["left-index"]}),
+    ("shortcut add web https://shop.example.net/ --tip Shop --category shopping", "",
+     lambda o: o == {"stored": True}),
+    ("shortcut list web", "",
+     lambda o: o["count"] == 1 and len(o["shortcuts"]) == 1
+     and {k: o["shortcuts"][0][k] for k in ("url", "tip", "shown", "preloaded", "category")}
+     == {"url": "https://shop.example.net/", "tip": "Shop", "shown": True, "preloaded": 0,
+         "category": "Shopping"}
+     and {"full_addr", "icon"} <= o["shortcuts"][0].keys()),
     ("store check", "", lambda o: o["sound"] is True and o["problems"] == []),
 ]
 
@@ -52,6 +67,10 @@ WRONG = [
     "vip otp --shw",
     "store simulate enrollments -1",
     "store simulate vip",
+    "ql list left-pinky",
+    "ql add 0 web https://example.com/",
+    "ql add left-index action nap",
+    "shortcut add web https://example.com/ --category nope",
 ]
 
 

@@ -37,6 +37,8 @@ std::vector<Command> ProfileCommands();
 std::vector<Command> VcardCommands();
 std::vector<Command> BioCommands();
 std::vector<Command> VipCommands();
+std::vector<Command> QlCommands();
+std::vector<Command> ShortcutCommands();
 
 // Where the store library that DataManager loaded lives, or an empty text
 // when none is loaded in this process.

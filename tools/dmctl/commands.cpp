@@ -10,7 +10,7 @@ namespace dmctl {
 std::vector<Command> AllCommands() {
   std::vector<Command> all;
   for (auto family : {StoreCommands, SettingsCommands, ProfileCommands, VcardCommands,
-                      BioCommands, VipCommands}) {
+                      BioCommands, VipCommands, QlCommands, ShortcutCommands}) {
     for (Command& c : family()) all.push_back(std::move(c));
   }
   return all;
