@@ -9,6 +9,7 @@
 #define DM_FAMILIES_ARRAY_FILL_H
 
 #include "KSTypes.h"
+#include "families/ObjectWalk.h"
 #include "log/Log.h"
 
 namespace dm {
@@ -29,6 +30,17 @@ class ArrayFill {
     log::Write(KS_TEXT(".\\DataManagerUtils"), function_, __LINE__, 1,
                KS_TEXT("Input Buffer Is Not Enough. So Break Here"));
     return true;
+  }
+
+  // Ends the visit of one object of a list walk (a macro or a shortcut):
+  // releases it, then counts the record it `filled`, so that the full-array
+  // line follows the release.  The walk stops when the array is full or
+  // the release failed.
+  template <typename Held>
+  walk::Walk Visited(Held& object, bool filled) {
+    const bool released = object.Release();
+    if (filled && Advance()) return walk::Walk::kStop;
+    return released ? walk::Walk::kNext : walk::Walk::kStop;
   }
 
  private:

@@ -165,9 +165,7 @@ BOOL DataManagerUtils::GetQL(teKM_FINGER_INDEX finger, PKS_QL launches, DWORD ca
       KS_QL& record = launches[fill.filled()];
       const bool filled = FillLaunch(found, macro, ssoTriggered, record);
       if (filled) ShowLaunch(fill.filled(), record);
-      const bool released = macro.Release();  // before the full-array line
-      if (filled && fill.Advance()) return walk::Walk::kStop;
-      return released ? walk::Walk::kNext : walk::Walk::kStop;
+      return fill.Visited(macro, filled);
     });
     if (fill.filled() == 0) return FALSE;
     DM_LOG("Get QL Successfully");

@@ -172,9 +172,7 @@ BOOL DataManagerUtils::GetShortcut(KS_QL_TYPE type, PKS_SHORTCUT shortcuts, DWOR
           const bool filled =
               shortcut::ReadTarget(sc, text).type == type && ReadShortcut(sc, type, record);
           if (filled) ShowShortcut(fill.filled(), record);
-          const bool released = sc.Release();  // before the full-array line
-          if (filled && fill.Advance()) return walk::Walk::kStop;
-          return released ? walk::Walk::kNext : walk::Walk::kStop;
+          return fill.Visited(sc, filled);
         });
         if (fill.filled() == 0) return FALSE;
         DM_LOG("Get Shortcut Successfully");
