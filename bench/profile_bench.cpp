@@ -3,11 +3,10 @@
 // The store holds web cards spread over domains, five cards a domain, each
 // with a user name, a password, both web texts and a mode, filed in
 // round-robin order so that every domain's cards are spread over the whole
-// walk.  Each export is measured next to its bare store walk: the same
-// store calls, in the same order, made directly through the KA_ functions,
-// with nothing converted, logged or de-duplicated.  What is left is
-// DataManager's own cost: the by-name look-up of each store function, the
-// text conversions, the log lines and the removal of duplicates.
+// walk.  Each export is measured next to its bare store walk, logged and
+// quiet (support/ExportBench.h); DataManager's own cost is the by-name
+// look-up of each store function, the text conversions, the log lines and
+// the removal of duplicates.
 //
 //   GetDomain           the two calls a caller makes (count, then fill):
 //                       four passes over every card
@@ -15,9 +14,6 @@
 //   IsProfileExist      a user that is the last card of its domain: a
 //                       count pass and a query pass over the domain
 //
-// Each export runs twice: with its log lines written (to /dev/null: they
-// are formatted and written, at no disk cost) and "quiet", with KSLOG_FILE
-// off, which shows DataManager's own cost apart from KSLog's cost per line.
 // After the runs the program prints each export's time over its bare walks,
 // from this one run, and GetDomain's time per card at 1,000, 10,000 and
 // 100,000 cards.
@@ -27,59 +23,24 @@
 //   --store=sqlite:<path>  the persistent store: each size gets a new
 //                          database <path>-<cards>.db (removed first); put
 //                          it on a fast disk, seeding commits once a card
-#include <benchmark/benchmark.h>
-#include <stdlib.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <map>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "DataManager.h"
-#include "KSLogSink.h"
-#include "KeelAPI.h"
-#include "KeelAPITest.h"
-#include "StoreHandles.h"
-#include "binding/ModuleTable.h"
 #include "ks/utf.h"
+#include "support/ExportBench.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int32_t kWebCategory = 999;
 constexpr int kCardsPerDomain = 5;
 constexpr int kHeadlineCards = 10000;
 constexpr int kScalingCards[] = {1000, 10000, 100000};
 
-std::string g_store = "memory";
-
 // ---- The store ---------------------------------------------------------------
-
-// DataManager's store folder, holding a link to the store library this
-// program is linked with: DataManager and the direct calls share one store.
-class StoreFolder {
- public:
-  StoreFolder() {
-    std::string pattern = (fs::temp_directory_path() / "profile-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return;
-    root_ = pattern;
-    fs::create_directories(root_ / "Halvorn");
-    std::error_code ignored;
-    fs::create_symlink(KEELAPI_LIBRARY_PATH, root_ / "Halvorn" / "libKeelAPI.so", ignored);
-    setenv("CommonProgramFiles", root_.c_str(), 1);
-  }
-  ~StoreFolder() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
- private:
-  fs::path root_;
-};
 
 std::string DomainName(int domain) { return "site-" + std::to_string(domain) + ".example"; }
 std::string UserName(int card) { return "user-" + std::to_string(card); }
@@ -110,26 +71,12 @@ SeededStore g_seeded;
 
 bool EnsureCards(benchmark::State& state, int cards) {
   if (g_seeded.cards == cards) return true;
-  std::string store = g_store;
-  if (store.rfind("sqlite:", 0) == 0) {
-    store += "-" + std::to_string(cards) + ".db";
-    std::error_code ignored;
-    fs::remove(store.substr(7), ignored);
-  }
   g_seeded.cards = -1;  // until the new store is complete
-  if (KeelTest_Reset(store.c_str()) != KA_OK) {
-    state.SkipWithError(("the store " + store + " cannot be opened").c_str());
-    return false;
-  }
-  // DataManager's handles died with the old store: a fresh process, as far
-  // as it can tell.
-  dm::ResetStoreHandlesForTesting();
-  dm::binding::ResetModuleTableForTesting();
-  KeelTest_SetTraceLimit(0);  // the trace is the tests' cost, not the store's
+  if (!bench::FreshStore(state, cards)) return false;
   const int domains = cards / kCardsPerDomain;
   for (int i = 0; i < cards; ++i) {
     if (!SeedCard(i, domains)) {
-      state.SkipWithError(("seeding " + store + " failed").c_str());
+      state.SkipWithError("seeding the store failed");
       return false;
     }
   }
@@ -140,7 +87,7 @@ bool EnsureCards(benchmark::State& state, int cards) {
   // meaningless.
   DWORD listed = 0;
   if (!GetDomain(KS_PROFILE_WEB, nullptr, 0, &listed) || listed != static_cast<DWORD>(domains)) {
-    state.SkipWithError(("DataManager does not see the cards of " + store).c_str());
+    state.SkipWithError("DataManager does not see the seeded cards");
     return false;
   }
   g_seeded.cards = cards;
@@ -154,23 +101,6 @@ KS_DOMAIN WideDomain(int domain) {
   ks::text::CopyToField<WCHAR>(d.Domain, 256, wide);
   return d;
 }
-
-// Log lines off (KSLOG_FILE=off) for the life of the object, then back to
-// /dev/null: the exports' own cost without KSLog's cost per line.
-class LinesOff {
- public:
-  explicit LinesOff(bool off) : off_(off) { Set(off_ ? "off" : "/dev/null"); }
-  ~LinesOff() {
-    if (off_) Set("/dev/null");
-  }
-
- private:
-  static void Set(const char* destination) {
-    setenv("KSLOG_FILE", destination, 1);
-    KSLog_Reconfigure();
-  }
-  bool off_;
-};
 
 // ---- The bare walks ------------------------------------------------------------
 
@@ -233,7 +163,7 @@ void BareProfilePass(const char* domain, bool passwords) {
 void BM_GetDomain(benchmark::State& state, bool quiet) {
   const int cards = static_cast<int>(state.range(0));
   if (!EnsureCards(state, cards)) return;
-  const LinesOff lines(quiet);
+  const bench::LinesOff lines(quiet);
   std::vector<KS_DOMAIN> domains(static_cast<size_t>(cards / kCardsPerDomain));
   for (auto _ : state) {
     DWORD count = 0;
@@ -266,7 +196,7 @@ void OverDomains(benchmark::State& state, Body body) {
 }
 
 void BM_GetProfile(benchmark::State& state, bool quiet) {
-  const LinesOff lines(quiet);
+  const bench::LinesOff lines(quiet);
   KS_PROFILE profiles[kCardsPerDomain];
   OverDomains(state, [&profiles](int d, int) {
     KS_DOMAIN domain = WideDomain(d);
@@ -282,7 +212,7 @@ void BM_GetProfileBare(benchmark::State& state) {
 
 // The user looked for is the domain's last card: the whole domain is read.
 void BM_IsProfileExist(benchmark::State& state, bool quiet) {
-  const LinesOff lines(quiet);
+  const bench::LinesOff lines(quiet);
   OverDomains(state, [](int d, int domains) {
     KS_DOMAIN domain = WideDomain(d);
     KS_PROFILE profile = {};
@@ -301,97 +231,31 @@ void BM_IsProfileExistBare(benchmark::State& state) {
   });
 }
 
-// ---- Ratios from this run ----------------------------------------------------------
-
-// Prints as the console does and keeps each run's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      nanoseconds_[run.benchmark_name()] =
-          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintRatios() const {
-    std::printf("\nstore: %s; time over the bare store walks, from this run:\n", g_store.c_str());
-    std::printf("  %-15s %12s %12s %12s %8s %8s\n", "export", "export us", "quiet us", "bare us",
-                "ratio", "quiet");
-    for (const char* name : {"GetDomain", "GetProfile", "IsProfileExist"}) {
-      PrintRatio(name, kHeadlineCards);
-    }
-    std::printf("\nGetDomain, two calls, per card:\n");
-    for (int cards : kScalingCards) PrintRatio("GetDomain", cards, true);
-  }
-
- private:
-  const double* Find(const std::string& name) const {
-    const auto it = nanoseconds_.find(name);
-    return it == nanoseconds_.end() ? nullptr : &it->second;
-  }
-  // One line: the export with its log lines, without them, the bare walks,
-  // and the two ratios (per card instead, when asked).
-  void PrintRatio(const std::string& name, int cards, bool perCard = false) const {
-    const std::string suffix = "/cards:" + std::to_string(cards);
-    const double* logged = Find("BM_" + name + suffix);
-    const double* quiet = Find("BM_" + name + "Quiet" + suffix);
-    const double* bare = Find("BM_" + name + "Bare" + suffix);
-    if (logged == nullptr || quiet == nullptr || bare == nullptr || *bare <= 0) return;
-    if (perCard) {
-      std::printf("  %7d cards: %8.1f ns a card (quiet %8.1f, bare %8.1f)\n", cards,
-                  *logged / cards, *quiet / cards, *bare / cards);
-      return;
-    }
-    std::printf("  %-15s %12.1f %12.1f %12.1f %8.2f %8.2f\n", name.c_str(), *logged / 1e3,
-                *quiet / 1e3, *bare / 1e3, *logged / *bare, *quiet / *bare);
-  }
-  std::map<std::string, double> nanoseconds_;  // time per iteration
-};
-
-// Registers the export (with its log lines and without them) and its bare
-// walks on a store of `cards` cards.
-void Register(const std::string& name, void (*exported)(benchmark::State&, bool),
-              void (*bare)(benchmark::State&), int cards) {
-  auto add = [cards](benchmark::internal::Benchmark* b) {
-    b->ArgName("cards")->Arg(cards)->Unit(benchmark::kMicrosecond);
-  };
-  add(benchmark::RegisterBenchmark(("BM_" + name).c_str(), exported, false));
-  add(benchmark::RegisterBenchmark(("BM_" + name + "Quiet").c_str(), exported, true));
-  add(benchmark::RegisterBenchmark(("BM_" + name + "Bare").c_str(), bare));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Our option first, then Google Benchmark's.
-  std::vector<char*> args;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--store=", 8) == 0) {
-      g_store = argv[i] + 8;
-    } else {
-      args.push_back(argv[i]);
-    }
-  }
+  std::vector<char*> args = bench::ParseOptions(argc, argv);
   int count = static_cast<int>(args.size());
-  setenv("KSLOG_FILE", "/dev/null", 1);
-  StoreFolder folder;
+  bench::StoreFolder folder;
 
   // The headline size first, then the other sizes, each group on one store.
-  Register("GetDomain", &BM_GetDomain, &BM_GetDomainBare, kHeadlineCards);
-  Register("GetProfile", &BM_GetProfile, &BM_GetProfileBare, kHeadlineCards);
-  Register("IsProfileExist", &BM_IsProfileExist, &BM_IsProfileExistBare, kHeadlineCards);
+  const std::vector<std::string> names = {"GetDomain", "GetProfile", "IsProfileExist"};
+  bench::Register("cards", "GetDomain", &BM_GetDomain, &BM_GetDomainBare, kHeadlineCards);
+  bench::Register("cards", "GetProfile", &BM_GetProfile, &BM_GetProfileBare, kHeadlineCards);
+  bench::Register("cards", "IsProfileExist", &BM_IsProfileExist, &BM_IsProfileExistBare,
+                  kHeadlineCards);
   for (int cards : kScalingCards) {
-    if (cards != kHeadlineCards) Register("GetDomain", &BM_GetDomain, &BM_GetDomainBare, cards);
+    if (cards != kHeadlineCards) {
+      bench::Register("cards", "GetDomain", &BM_GetDomain, &BM_GetDomainBare, cards);
+    }
   }
 
   benchmark::Initialize(&count, args.data());
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
-  RatioReporter reporter;
+  bench::RatioReporter reporter("cards");
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  reporter.PrintRatios(names, kHeadlineCards);
+  reporter.PrintScaling("GetDomain", {std::begin(kScalingCards), std::end(kScalingCards)});
   benchmark::Shutdown();
-  KeelTest_Reset("memory");  // closes a database before the folder goes
   return 0;
 }

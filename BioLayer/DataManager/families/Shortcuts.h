@@ -4,12 +4,11 @@
 #ifndef DM_FAMILIES_SHORTCUTS_H
 #define DM_FAMILIES_SHORTCUTS_H
 
-#include <optional>
+#include <functional>
 
 #include "DataManager.h"
 #include "DataManagerUtils.h"
 #include "families/ObjectWalk.h"
-#include "families/RecordArray.h"
 #include "families/ShortcutRecord.h"
 #include "families/TargetText.h"
 
@@ -27,22 +26,23 @@ target::Target ReadTarget(Shortcut& shortcut, WCHAR (&text)[kLongField]);
 // first and left cleared when the property is missing or unreadable.
 void ReadTextField(Shortcut& shortcut, int32_t property, WCHAR* field, size_t width);
 
-// The stored shortcuts of one type, read by the worker's own listing
-// methods (GetShortcutCount, then GetShortcut by type into a zero-filled
-// array), with the line "Get Shortcut" logged between them under
-// `function`.  False when either fails or the array cannot be had.
-class StoredShortcuts {
- public:
-  StoredShortcuts(DataManagerUtils& worker, const WCHAR* function, KS_QL_TYPE type);
-  explicit operator bool() const { return read_; }
-  DWORD size() const { return count_; }
-  KS_SHORTCUT& operator[](DWORD i) const { return (*records_)[i]; }
+// The listing of GetShortcut by type, with all its lines: every stored
+// shortcut of `type` is read into the record `slot(n)` (n counting from 0,
+// at most `capacity` of them; capacity 0 refuses the call) and then handed
+// to `filled`.
+BOOL ListShortcuts(DataManagerUtils& worker, KS_QL_TYPE type, DWORD capacity, PDWORD count,
+                   const std::function<KS_SHORTCUT&(DWORD)>& slot,
+                   const std::function<void(KS_SHORTCUT&)>& filled);
 
- private:
-  std::optional<RecordArray<KS_SHORTCUT>> records_;
-  DWORD count_ = 0;
-  bool read_ = false;
-};
+// The stored shortcuts of one type, as the look-ups read them: the worker's
+// GetShortcutCount, the line "Get Shortcut" under `function`, and the
+// listing of GetShortcut by type for that many, each record handed to
+// `visit` in store order.  The listing reads into one record instead of an
+// array of them: the lines and store calls are those of the array's
+// listing, and the memory does not grow with the store.  False when the
+// count or the listing fails.
+bool ScanStored(DataManagerUtils& worker, const WCHAR* function, KS_QL_TYPE type,
+                const std::function<void(KS_SHORTCUT&)>& visit);
 
 // Whether two records of `type` name the same target: WEB the same Url,
 // LOCAL the same Path (case-sensitively, neither empty), ACTION the same

@@ -22,13 +22,19 @@ namespace dm::signin {
 // the tip is stored unchanged.
 std::optional<WStringView> DisplayName(WStringView tip, WStringView fullAddr);
 
+// A site match: whether it answers, and the line of the sign-in host rule
+// that decided it ("GMAIL Found", ...), null when no such rule did.
+struct SiteMatch {
+  bool answers = false;
+  const WCHAR* rule = nullptr;
+};
+
 // Whether `candidate` (a stored address) answers the site described by
 // `siteKey` (a host name) and `siteAddress`: both texts non-empty and the
 // key contained in the candidate; for the two sign-in hosts, also the first
 // of the host's qualifiers found both in the site address and in the
-// candidate, whose line ("GMAIL Found", ...) is logged under `function`.
-bool SiteMatches(WStringView candidate, WStringView siteKey, WStringView siteAddress,
-                 const WCHAR* function);
+// candidate.  The caller logs the rule's line where it decides.
+SiteMatch MatchSite(WStringView candidate, WStringView siteKey, WStringView siteAddress);
 
 }  // namespace dm::signin
 

@@ -30,8 +30,20 @@ Site SiteOf(const KS_SHORTCUT& record) {
   return {text::FieldText(record.Web.Tip), text::FieldText(record.Web.FullAddr)};
 }
 
-bool Answers(WStringView candidate, const Site& site, const WCHAR* function) {
-  return signin::SiteMatches(candidate, site.key, site.address, function);
+signin::SiteMatch Match(WStringView candidate, const Site& site) {
+  return signin::MatchSite(candidate, site.key, site.address);
+}
+
+// Whether a stored web shortcut answers the site by its address, or else by
+// its full address.
+signin::SiteMatch MatchEither(WStringView url, WStringView fullAddr, const Site& site) {
+  const signin::SiteMatch byUrl = Match(url, site);
+  return byUrl.answers ? byUrl : Match(fullAddr, site);
+}
+
+// Logs the line of the sign-in host rule that decided a match, if one did.
+void ShowRule(const WCHAR* function, const signin::SiteMatch& match) {
+  if (match.rule != nullptr) log::Write(kLogSource, function, __LINE__, 1, match.rule);
 }
 
 // Walks the stored web shortcuts (when `type` is WEB) until `answers(sc,
@@ -61,25 +73,26 @@ BOOL Activate(DataManagerUtils& worker, const WCHAR* function, KS_QL_TYPE type,
 }
 
 // IsShortcutExistUsingProfile and IsShortcutShowedUsingProfile: a web
-// record answers by site, the others by their exact target.
+// record answers by site, the others by their exact target.  The first
+// answering shortcut decides; its rule's line follows the listing's lines.
 BOOL FindForSite(DataManagerUtils& worker, const WCHAR* function, KS_QL_TYPE type,
                  PKS_SHORTCUT record, bool shownOnly, const WCHAR* determine) {
   if (!shortcut::IsLookupOf(type, record)) return FALSE;
-  const shortcut::StoredShortcuts stored(worker, function, type);
-  if (!stored) return FALSE;
-  log::Write(kLogSource, function, __LINE__, 1, determine);
   const Site site = SiteOf(*record);
-  if (type == WEB && site.key.empty()) return FALSE;
-  for (DWORD i = 0; i < stored.size(); ++i) {
-    KS_SHORTCUT& entry = stored[i];
-    if (shownOnly && *shortcut::ViewOf(entry, type)->isShowed == 0) continue;
-    const bool answers =
-        type == WEB ? Answers(text::FieldText(entry.Web.Url), site, function) ||
-                          Answers(text::FieldText(entry.Web.FullAddr), site, function)
-                    : shortcut::SameTarget(*record, entry, type);
-    if (answers) return TRUE;
-  }
-  return FALSE;
+  std::optional<signin::SiteMatch> first;
+  const bool listed = shortcut::ScanStored(worker, function, type, [&](KS_SHORTCUT& entry) {
+    if (first || (shownOnly && *shortcut::ViewOf(entry, type)->isShowed == 0)) return;
+    const signin::SiteMatch match =
+        type == WEB ? MatchEither(text::FieldText(entry.Web.Url),
+                                  text::FieldText(entry.Web.FullAddr), site)
+                    : signin::SiteMatch{shortcut::SameTarget(*record, entry, type), nullptr};
+    if (match.answers) first = match;
+  });
+  if (!listed) return FALSE;
+  log::Write(kLogSource, function, __LINE__, 1, determine);
+  if (!first) return FALSE;
+  ShowRule(function, *first);
+  return TRUE;
 }
 
 }  // namespace
@@ -102,10 +115,14 @@ BOOL DataManagerUtils::ActivateShortcutUsingProfile(KS_QL_TYPE type, PKS_SHORTCU
     const Site site = SiteOf(*shortcut);
     // The stored address answers, or else the stored full address.
     return Activate(*this, kLogFunction, type, [&](Shortcut& sc, WStringView stored) {
-      if (Answers(stored, site, kLogFunction)) return true;
-      WCHAR fullAddr[shortcut::kLongField];
-      shortcut::ReadTextField(sc, shortcut::kFullAddrProperty, fullAddr, std::size(fullAddr));
-      return Answers(text::FieldText(fullAddr), site, kLogFunction);
+      signin::SiteMatch match = Match(stored, site);
+      if (!match.answers) {
+        WCHAR fullAddr[shortcut::kLongField];
+        shortcut::ReadTextField(sc, shortcut::kFullAddrProperty, fullAddr, std::size(fullAddr));
+        match = Match(text::FieldText(fullAddr), site);
+      }
+      ShowRule(kLogFunction, match);
+      return match.answers;
     });
   });
 }

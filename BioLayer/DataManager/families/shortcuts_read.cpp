@@ -3,7 +3,10 @@
 // whether a target (shown, or at all) is stored.
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <optional>
+#include <vector>
 
 #include "DataManagerUtils.h"
 #include "KeelAPIUtils.h"
@@ -28,16 +31,6 @@ void ReadTextField(Shortcut& shortcut, int32_t property, WCHAR* field, size_t wi
   std::memset(field, 0, width * sizeof(WCHAR));
   cards::ReadObjectText(&KeelAPIUtils::GetShortcutProperty, shortcut.handle(), property, field,
                         width);
-}
-
-StoredShortcuts::StoredShortcuts(DataManagerUtils& worker, const WCHAR* function,
-                                 KS_QL_TYPE type) {
-  const WCHAR* const kLogFunction = function;
-  DWORD n = 0;
-  if (!worker.GetShortcutCount(type, &n)) return;
-  DM_LOG("Get Shortcut");
-  records_.emplace(n);
-  read_ = *records_ && worker.GetShortcut(type, records_->get(), n, &count_);
 }
 
 bool SameTarget(KS_SHORTCUT& a, KS_SHORTCUT& b, KS_QL_TYPE type) {
@@ -119,19 +112,69 @@ void ShowShortcut(DWORD index, KS_SHORTCUT& record) {
   }
 }
 
+}  // namespace
+
+namespace shortcut {
+
+BOOL ListShortcuts(DataManagerUtils& worker, KS_QL_TYPE type, DWORD capacity, PDWORD count,
+                   const std::function<KS_SHORTCUT&(DWORD)>& slot,
+                   const std::function<void(KS_SHORTCUT&)>& filled) {
+  DM_LOG_FUNCTION("DataManagerUtils::GetShortcut");
+  return RunCountedMethod(
+      DM_COUNTED_METHOD_LINES("GetShortcut(KS_QL_TYPE,PKS_SHORTCUT,DWORD,PDWORD)"), __LINE__,
+      count, [&](DWORD& n) -> BOOL {
+        if (type == 0 || capacity == 0) return FALSE;
+        DM_LOG("Input Count Is %u", capacity);
+        if (!worker.InitializeQL()) return FALSE;
+        DM_LOG("Get Shortcut");
+        ArrayFill fill(capacity, kLogFunction);
+        walk::WalkShortcuts([&](Shortcut& sc) {
+          WCHAR text[kLongField];
+          KS_SHORTCUT& record = slot(fill.filled());
+          const bool read = ReadTarget(sc, text).type == type && ReadShortcut(sc, type, record);
+          if (read) {
+            ShowShortcut(fill.filled(), record);
+            filled(record);
+          }
+          return fill.Visited(sc, read);
+        });
+        if (fill.filled() == 0) return FALSE;
+        DM_LOG("Get Shortcut Successfully");
+        n = fill.filled();
+        return TRUE;
+      });
+}
+
+bool ScanStored(DataManagerUtils& worker, const WCHAR* function, KS_QL_TYPE type,
+                const std::function<void(KS_SHORTCUT&)>& visit) {
+  const WCHAR* const kLogFunction = function;
+  DWORD n = 0;
+  if (!worker.GetShortcutCount(type, &n)) return false;
+  DM_LOG("Get Shortcut");
+  const std::unique_ptr<KS_SHORTCUT> record(new (std::nothrow) KS_SHORTCUT());
+  DWORD listed = 0;
+  return record != nullptr &&
+         ListShortcuts(worker, type, n, &listed,
+                       [&record](DWORD) -> KS_SHORTCUT& { return *record; }, visit);
+}
+
+}  // namespace shortcut
+
+namespace {
+
 // IsShortcutExist and IsShortcutShowed: the first stored shortcut of the
 // record's type with its target (and, with `shownOnly`, shown) answers.
 BOOL FindExact(DataManagerUtils& worker, const WCHAR* function, KS_QL_TYPE type,
                PKS_SHORTCUT record, bool shownOnly, const WCHAR* determine) {
   if (!shortcut::IsLookupOf(type, record)) return FALSE;
-  const shortcut::StoredShortcuts stored(worker, function, type);
-  if (!stored) return FALSE;
+  bool found = false;
+  const bool listed = shortcut::ScanStored(worker, function, type, [&](KS_SHORTCUT& stored) {
+    const bool shown = *shortcut::ViewOf(stored, type)->isShowed != 0;
+    found = found || ((shown || !shownOnly) && shortcut::SameTarget(*record, stored, type));
+  });
+  if (!listed) return FALSE;
   log::Write(kLogSource, function, __LINE__, 1, determine);
-  for (DWORD i = 0; i < stored.size(); ++i) {
-    if (shownOnly && *shortcut::ViewOf(stored[i], type)->isShowed == 0) continue;
-    if (shortcut::SameTarget(*record, stored[i], type)) return TRUE;
-  }
-  return FALSE;
+  return found;
 }
 
 }  // namespace
@@ -157,28 +200,9 @@ BOOL DataManagerUtils::GetShortcutCount(KS_QL_TYPE type, PDWORD count) {
 
 BOOL DataManagerUtils::GetShortcut(KS_QL_TYPE type, PKS_SHORTCUT shortcuts, DWORD capacity,
                                    PDWORD count) {
-  DM_LOG_FUNCTION("DataManagerUtils::GetShortcut");
-  return RunCountedMethod(
-      DM_COUNTED_METHOD_LINES("GetShortcut(KS_QL_TYPE,PKS_SHORTCUT,DWORD,PDWORD)"), __LINE__,
-      count, [&](DWORD& n) -> BOOL {
-        if (type == 0 || shortcuts == nullptr || capacity == 0) return FALSE;
-        DM_LOG("Input Count Is %u", capacity);
-        if (!InitializeQL()) return FALSE;
-        DM_LOG("Get Shortcut");
-        ArrayFill fill(capacity, kLogFunction);
-        walk::WalkShortcuts([&](Shortcut& sc) {
-          WCHAR text[shortcut::kLongField];
-          KS_SHORTCUT& record = shortcuts[fill.filled()];
-          const bool filled =
-              shortcut::ReadTarget(sc, text).type == type && ReadShortcut(sc, type, record);
-          if (filled) ShowShortcut(fill.filled(), record);
-          return fill.Visited(sc, filled);
-        });
-        if (fill.filled() == 0) return FALSE;
-        DM_LOG("Get Shortcut Successfully");
-        n = fill.filled();
-        return TRUE;
-      });
+  return shortcut::ListShortcuts(
+      *this, type, shortcuts != nullptr ? capacity : 0, count,
+      [shortcuts](DWORD n) -> KS_SHORTCUT& { return shortcuts[n]; }, [](KS_SHORTCUT&) {});
 }
 
 BOOL DataManagerUtils::GetShortcut(PKS_SHORTCUT shortcuts, DWORD number, PDWORD count) {
@@ -186,33 +210,36 @@ BOOL DataManagerUtils::GetShortcut(PKS_SHORTCUT shortcuts, DWORD number, PDWORD 
   return RunCountedMethod(DM_COUNTED_METHOD_LINES("GetShortcut(PKS_SHORTCUT,DWORD,PDWORD)"),
                           __LINE__, count, [&](DWORD& n) -> BOOL {
     if (shortcuts == nullptr || number == 0) return FALSE;
-    // The web shortcuts are looked up whatever the given records' types.
-    const shortcut::StoredShortcuts stored(*this, kLogFunction, WEB);
-    if (!stored) return FALSE;
+    // The web shortcuts are looked up whatever the given records' types; a
+    // given web record takes the icon and tip of the first one with its
+    // address.
+    std::vector<bool> found(number);
+    const bool listed = shortcut::ScanStored(*this, kLogFunction, WEB, [&](KS_SHORTCUT& stored) {
+      for (DWORD j = 0; j < number; ++j) {
+        KS_SHORTCUT& given = shortcuts[j];
+        if (given.Type != WEB || found[j] || !shortcut::SameTarget(given, stored, WEB)) continue;
+        found[j] = true;
+        std::memcpy(given.Web.IconRef, stored.Web.IconRef, sizeof given.Web.IconRef);
+        std::memcpy(given.Web.Tip, stored.Web.Tip, sizeof given.Web.Tip);
+      }
+    });
+    if (!listed) return FALSE;
     DM_LOG("Determine If Shortcut Is Exist Or Not");
     for (DWORD j = 0; j < number; ++j) {
-      KS_SHORTCUT& record = shortcuts[j];
-      const std::optional<View> view = shortcut::ViewOf(record);
+      KS_SHORTCUT& given = shortcuts[j];
+      const std::optional<View> view = shortcut::ViewOf(given);
       if (!view) continue;  // no layout: left as it is
-      WCHAR* iconRef = view->iconRef;
-      WCHAR* tip = view->tip;
-      std::memset(tip, 0, shortcut::kTipField * sizeof(WCHAR));
-      if (record.Type == LOCAL) {  // the path stands for its own icon
-        text::CopyToField(iconRef, shortcut::kLongField,
+      if (given.Type == WEB && found[j]) {
+        DM_LOG("Shortcut Is Found");
+        continue;
+      }
+      if (given.Type == WEB) DM_LOG("Shortcut Is Not Found");
+      std::memset(view->tip, 0, shortcut::kTipField * sizeof(WCHAR));
+      std::memset(view->iconRef, 0, shortcut::kLongField * sizeof(WCHAR));
+      if (given.Type == LOCAL) {  // the path stands for its own icon
+        text::CopyToField(view->iconRef, shortcut::kLongField,
                           text::FieldText(view->target, shortcut::kLongField));
-        continue;
       }
-      std::memset(iconRef, 0, shortcut::kLongField * sizeof(WCHAR));
-      if (record.Type != WEB) continue;
-      DWORD i = 0;
-      while (i < stored.size() && !shortcut::SameTarget(record, stored[i], WEB)) ++i;
-      if (i == stored.size()) {
-        DM_LOG("Shortcut Is Not Found");
-        continue;
-      }
-      DM_LOG("Shortcut Is Found");
-      std::memcpy(iconRef, stored[i].Web.IconRef, sizeof stored[i].Web.IconRef);
-      std::memcpy(tip, stored[i].Web.Tip, sizeof stored[i].Web.Tip);
     }
     DM_LOG("Get Shortcut Successfully");
     n = number;

@@ -2,16 +2,12 @@
 // are compiled in here, and only here, from the build's settings.
 #include "families/SignInHosts.h"
 
-#include "log/Log.h"
-
 #ifndef DM_GOOGLE_SIGNIN_HOST
 #error "DM_GOOGLE_SIGNIN_HOST is set by the build"
 #endif
 #ifndef DM_YAHOO_SIGNIN_HOST
 #error "DM_YAHOO_SIGNIN_HOST is set by the build"
 #endif
-
-DM_LOG_SOURCE(".\\DataManagerUtils");
 
 namespace dm::signin {
 namespace {
@@ -67,18 +63,14 @@ std::optional<WStringView> DisplayName(WStringView tip, WStringView fullAddr) {
   return std::nullopt;
 }
 
-bool SiteMatches(WStringView candidate, WStringView siteKey, WStringView siteAddress,
-                 const WCHAR* function) {
-  if (candidate.empty() || siteKey.empty() || !Contains(candidate, siteKey)) return false;
+SiteMatch MatchSite(WStringView candidate, WStringView siteKey, WStringView siteAddress) {
+  if (candidate.empty() || siteKey.empty() || !Contains(candidate, siteKey)) return {};
   const Host* host = HostNamed(siteKey);
-  if (host == nullptr) return true;
+  if (host == nullptr) return {true, nullptr};
   for (const Service& rule : host->siteRules) {
-    if (Contains(siteAddress, rule.key) && Contains(candidate, rule.key)) {
-      log::Write(kLogSource, function, __LINE__, 1, rule.text);
-      return true;
-    }
+    if (Contains(siteAddress, rule.key) && Contains(candidate, rule.key)) return {true, rule.text};
   }
-  return false;
+  return {};
 }
 
 }  // namespace dm::signin
