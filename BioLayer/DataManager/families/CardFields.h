@@ -11,6 +11,7 @@
 #ifndef DM_FAMILIES_CARD_FIELDS_H
 #define DM_FAMILIES_CARD_FIELDS_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -55,10 +56,14 @@ TextRead ReadStoreText(Get&& get, WCHAR* field, size_t width,
   read.status = get(0, nullptr, &size);
   if (read.status < 0 || size == 0) return read;
   read.stored = true;
+  // Only the bytes of the value are cleared (and then read): the store
+  // writes the whole value or nothing, so what follows it is never looked
+  // at, and a large buffer costs no more than a small one.
   char buffer[kTextReadCapacity];
-  std::memset(buffer, 0, static_cast<size_t>(capacity));
+  const size_t cap = static_cast<size_t>(capacity);
+  std::memset(buffer, 0, std::min<size_t>(size, cap));
   read.status = get(capacity, buffer, &size);
-  if (read.status >= 0) text::StoreTextToField(buffer, static_cast<size_t>(capacity), field, width);
+  if (read.status >= 0) text::StoreTextToField(buffer, std::min<size_t>(size, cap), field, width);
   return read;
 }
 

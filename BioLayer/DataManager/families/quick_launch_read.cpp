@@ -29,7 +29,7 @@ constexpr DWORD kFingerSearchOrder[] = {0x020, 0x040, 0x080, 0x100, 0x200,
 // is not UTF-8, or that would not fit a record's field names no target.
 // The classified value views into `text`.
 target::Target ReadTarget(Macro& macro, WCHAR (&text)[ql::kFieldWidth]) {
-  std::memset(text, 0, sizeof text);
+  text[0] = 0;  // a working buffer: its text is all that is read back
   cards::ReadObjectText(&KeelAPIUtils::GetMacroProperty, macro.handle(), ql::kTargetProperty,
                         text, ql::kFieldWidth);
   return target::Classify(text::FieldText(text));

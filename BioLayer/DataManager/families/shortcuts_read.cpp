@@ -23,7 +23,9 @@ namespace dm {
 namespace shortcut {
 
 target::Target ReadTarget(Shortcut& shortcut, WCHAR (&text)[kLongField]) {
-  ReadTextField(shortcut, kTargetProperty, text, kLongField);
+  text[0] = 0;  // a working buffer: its text is all that is read back
+  cards::ReadObjectText(&KeelAPIUtils::GetShortcutProperty, shortcut.handle(), kTargetProperty,
+                        text, kLongField);
   return target::Classify(text::FieldText(text));
 }
 

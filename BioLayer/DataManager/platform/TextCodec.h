@@ -15,6 +15,7 @@
 #ifndef DM_PLATFORM_TEXT_CODEC_H
 #define DM_PLATFORM_TEXT_CODEC_H
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@
 namespace dm::platform {
 
 bool Utf8ToWide(std::string_view utf8, WString* wide);
+// Decodes into out[0 .. capacity): the number of units, or nothing when the
+// text is not UTF-8 or does not fit (out may then hold a part of it).
+std::optional<size_t> Utf8ToWide(std::string_view utf8, WCHAR* out, size_t capacity);
 std::string WideToUtf8(WStringView wide);
 bool SystemCodePageToWide(std::string_view text, WString* wide);
 

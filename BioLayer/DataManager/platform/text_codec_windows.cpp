@@ -2,6 +2,7 @@
 // invalid input refused.
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "platform/TextCodec.h"
@@ -30,6 +31,17 @@ bool ToWide(UINT codePage, std::string_view text, WString* wide) {
 }  // namespace
 
 bool Utf8ToWide(std::string_view utf8, WString* wide) { return ToWide(CP_UTF8, utf8, wide); }
+
+std::optional<size_t> Utf8ToWide(std::string_view utf8, WCHAR* out, size_t capacity) {
+  if (utf8.empty()) return 0;
+  if (utf8.size() > static_cast<size_t>(INT_MAX) || capacity == 0) return std::nullopt;
+  // Fails (0) on an invalid sequence and on a buffer too small alike.
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                    static_cast<int>(utf8.size()), out,
+                                    static_cast<int>(std::min<size_t>(capacity, INT_MAX)));
+  if (n <= 0) return std::nullopt;
+  return static_cast<size_t>(n);
+}
 
 bool SystemCodePageToWide(std::string_view text, WString* wide) {
   return ToWide(CP_ACP, text, wide);

@@ -42,12 +42,22 @@ inline void CopyToField(WCHAR* field, size_t width, WStringView text) {
 // as they were; a null field or a width of 0 is left alone.  Answers whether
 // the text was placed whole.
 inline bool StoreTextToField(const char* buffer, size_t capacity, WCHAR* field, size_t width) {
-  WString wide;
-  const bool whole = platform::Utf8ToWide(ks::text::BufferText(buffer, capacity), &wide) &&
-                     wide.size() < width;
-  if (!whole) wide.clear();
-  CopyToField(field, width, wide);
-  return whole;
+  if (field == nullptr || width == 0) return false;
+  // Decoded on the stack first, so that a text that does not fit leaves
+  // nothing of itself in the field; the record fields are at most this
+  // wide, and a wider one takes the heap.
+  constexpr size_t kOnStack = 2048;
+  const std::string_view utf8 = ks::text::BufferText(buffer, capacity);
+  WCHAR onStack[kOnStack];
+  WString onHeap;
+  WCHAR* decoded = onStack;
+  if (width > kOnStack) {
+    onHeap.resize(width - 1);
+    decoded = onHeap.data();
+  }
+  const std::optional<size_t> units = platform::Utf8ToWide(utf8, decoded, width - 1);
+  CopyToField(field, width, WStringView(decoded, units.value_or(0)));
+  return units.has_value();
 }
 
 // The UTF-8 form of a caller's field, ready to be written to the store with

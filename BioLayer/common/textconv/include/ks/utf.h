@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -24,23 +25,27 @@ template <typename Unit>
 concept Utf16Unit = sizeof(Unit) == 2 && (std::is_same_v<Unit, char16_t> ||
                                           std::is_same_v<Unit, wchar_t>);
 
-// Decodes `in` as UTF-8 into *out.  On success answers true; on an invalid
-// sequence answers false and leaves *out empty.
+// Decodes `in` as UTF-8 into out[0 .. capacity).  Answers the number of
+// units written, or nothing when `in` is not valid UTF-8 or its UTF-16 form
+// needs more than `capacity` units (out may then hold a part of it).
 template <Utf16Unit Unit>
-bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
-  out->clear();
-  out->reserve(in.size());
+std::optional<size_t> DecodeUtf8(std::string_view in, Unit* out, size_t capacity) {
+  Unit* o = out;
+  Unit* const limit = out + capacity;
   const auto* p = reinterpret_cast<const unsigned char*>(in.data());
   const auto* end = p + in.size();
   auto cont = [](unsigned char c) { return (c & 0xC0) == 0x80; };
   while (p < end) {
     const unsigned char b0 = *p;
+    if (b0 < 0x80) {  // one byte, one unit
+      if (o == limit) return std::nullopt;
+      *o++ = static_cast<Unit>(b0);
+      ++p;
+      continue;
+    }
     uint32_t cp;
     size_t len;
-    if (b0 < 0x80) {
-      cp = b0;
-      len = 1;
-    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
       len = 2;
       cp = b0 & 0x1F;
     } else if (b0 >= 0xE0 && b0 <= 0xEF) {
@@ -50,37 +55,41 @@ bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
       len = 4;
       cp = b0 & 0x07;
     } else {
-      out->clear();
-      return false;  // continuation byte, C0/C1 overlong lead, or F5..FF
+      return std::nullopt;  // continuation byte, C0/C1 overlong lead, or F5..FF
     }
-    if (static_cast<size_t>(end - p) < len) {
-      out->clear();
-      return false;  // truncated
-    }
+    if (static_cast<size_t>(end - p) < len) return std::nullopt;  // truncated
     for (size_t i = 1; i < len; ++i) {
-      if (!cont(p[i])) {
-        out->clear();
-        return false;
-      }
+      if (!cont(p[i])) return std::nullopt;
       cp = (cp << 6) | (p[i] & 0x3F);
     }
     // Overlong three- and four-byte forms, UTF-8-encoded surrogates, and
     // values past the last code point.
     if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
         (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-      out->clear();
-      return false;
+      return std::nullopt;
     }
-    if (cp >= 0x10000) {
+    if (cp >= 0x10000) {  // four bytes give two units
+      if (limit - o < 2) return std::nullopt;
       cp -= 0x10000;
-      out->push_back(static_cast<Unit>(0xD800 + (cp >> 10)));
-      out->push_back(static_cast<Unit>(0xDC00 + (cp & 0x3FF)));
+      *o++ = static_cast<Unit>(0xD800 + (cp >> 10));
+      *o++ = static_cast<Unit>(0xDC00 + (cp & 0x3FF));
     } else {
-      out->push_back(static_cast<Unit>(cp));
+      if (o == limit) return std::nullopt;
+      *o++ = static_cast<Unit>(cp);
     }
     p += len;
   }
-  return true;
+  return static_cast<size_t>(o - out);
+}
+
+// Decodes `in` as UTF-8 into *out.  On success answers true; on an invalid
+// sequence answers false and leaves *out empty.
+template <Utf16Unit Unit>
+bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
+  out->resize(in.size());  // never more units than bytes
+  const std::optional<size_t> units = DecodeUtf8(in, out->data(), out->size());
+  out->resize(units.value_or(0));
+  return units.has_value();
 }
 
 // Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
