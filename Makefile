@@ -4,7 +4,8 @@
 # and a few more for developers:
 #   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make mingw  cross-compile the Windows DLLs and check their export table
-#   make bench  build and run the benchmarks (export overhead, store, profiles)
+#   make bench  build and run the benchmarks (export overhead, store, profiles,
+#               quick launches and shortcuts)
 
 JOBS ?= 2
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
@@ -40,6 +41,7 @@ bench: build
 	build/default/bin/dm_bench
 	build/default/bin/store_bench
 	build/default/bin/profile_bench
+	build/default/bin/launch_bench
 
 clean:
 	rm -rf build

@@ -11,6 +11,8 @@
 #ifndef DM_DATA_MANAGER_UTILS_H
 #define DM_DATA_MANAGER_UTILS_H
 
+#include <string>
+
 #include "DataManager.h"
 
 namespace dm {
@@ -86,7 +88,20 @@ class DataManagerUtils {
   BOOL StartAuthentication();
 
   // ---- Registration and VIP access --------------------------------------------------
+  // A result code: 0 when the request was sent, 270 when the store could
+  // not be opened or the text built, 277 when the encryption failed, 278
+  // when the request could not be sent.
   BOOL SubmitRegistration();
+  // The registration text: with a null `text`, its size (terminator
+  // included) into *size; else the text into `text`, whose *size must be
+  // exactly that size.
+  BOOL GetRegistrationInfo(char* text, PDWORD size);
+  // Encrypts, encodes and sends the text: 0, 277 or 278.
+  BOOL SendMsg(const char* text);
+  // The text encrypted, Base64- and percent-encoded.
+  bool EncryptURL(const char* text, std::string* encoded);
+  // One GET of `path` to the registration host; true once it was sent.
+  bool SendHttpRequest(const char* path);
   BOOL GetVIPCID(WCHAR* credentialId);
   BOOL GetVIPOTP(WCHAR* firstPassword, WCHAR* secondPassword);
   BOOL LaunchVIPPromptUIWithCmd(const char* command, PDWORD succeeded);

@@ -13,44 +13,20 @@ namespace {
 
 using Frames = DataManagerTest;
 
-struct ExportCase {
-  const char* name;
-  std::function<BOOL()> call;
-  BOOL returned;     // what the export returns while its family is not built
-  int workerResult;  // the bRet its exit line shows
-};
-
-// Every export whose worker family is not built yet, called with arguments
-// that would make a built worker touch the store.
-std::vector<ExportCase> UnbuiltExports() {
-  return {
-      {"SubmitRegistration", [] { return ::SubmitRegistration(); }, 0, 0},
-  };
-}
-
-TEST_P(Frames, EveryUnbuiltExportWritesItsTwoLinesAndTouchesNothing) {
-  for (const ExportCase& c : UnbuiltExports()) {
-    SCOPED_TRACE(c.name);
-    log().Clear();
-    KeelTest_TraceClear();
-
-    EXPECT_EQ(c.call(), c.returned);
-
-    const std::string name = c.name;
-    ASSERT_EQ(log().lines().size(), 2u);
-    const LogLine& entry = log().lines()[0];
-    const LogLine& exit = log().lines()[1];
-    EXPECT_EQ(entry.text, "Entering " + name + "()");
-    EXPECT_EQ(exit.text, "Exiting " + name + "() With bRet = " + std::to_string(c.workerResult));
-    for (const LogLine& line : {entry, exit}) {
-      EXPECT_EQ(line.file, ".\\DataManager");
-      EXPECT_EQ(line.function, name);
-      EXPECT_EQ(line.level, 1);
-      EXPECT_EQ(line.module, "DataManager");
-      EXPECT_GT(line.line, 0);
-    }
-    EXPECT_EQ(KeelTest_TraceSize(), 0u) << "the store was called";
+TEST_P(Frames, AFramesLinesCarryTheExportsNameSourceLevelAndModule) {
+  EXPECT_EQ(::GetSOProfile(), 0);
+  const std::vector<LogLine> lines = log().lines();
+  ASSERT_EQ(lines.size(), 4u);
+  for (const LogLine* line : {&lines.front(), &lines.back()}) {
+    EXPECT_EQ(line->file, ".\\DataManager");
+    EXPECT_EQ(line->function, "GetSOProfile");
+    EXPECT_EQ(line->level, 1);
+    EXPECT_EQ(line->module, "DataManager");
+    EXPECT_GT(line->line, 0);
   }
+  EXPECT_EQ(lines.front().text, "Entering GetSOProfile()");
+  EXPECT_EQ(lines.back().text, "Exiting GetSOProfile() With bRet = 0");
+  EXPECT_EQ(lines[1].file, ".\\DataManagerUtils") << "the worker's own lines";
 }
 
 TEST_P(Frames, DeleteQLRefusesANullArrayOrNoRecords) {

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "KSTypes.h"
+#include "platform/Crypto.h"
 
 namespace dm {
 
@@ -60,6 +61,35 @@ class Env {
   // Drops one load reference of a library; the library is unloaded with its
   // last reference.  Answers true on success, false otherwise.
   virtual bool FreeLibrary(ModuleHandle module) = 0;
+
+  // Encrypts `plain` with AES-128 in CBC mode with PKCS#7 padding, under
+  // the key in `key` and the 16-byte `iv`, in one final run.  Windows: the
+  // default provider of type PROV_RSA_AES acquired with CRYPT_VERIFYCONTEXT,
+  // CryptImportKey of the blob, CryptSetKeyParam(KP_IV), and CryptEncrypt
+  // with the final flag, the buffer grown while it answers ERROR_MORE_DATA;
+  // the key and the provider are released on every path.  POSIX: OpenSSL's
+  // EVP interface (EVP_aes_128_cbc).  A key blob that is not an AES-128
+  // plain-text blob is refused.
+  // Success: true, with the ciphertext in *cipher (the text's length
+  // rounded up to the next multiple of 16, a whole block more when it
+  // already is one).  Failure: false, with *cipher empty.
+  virtual bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16],
+                                std::string_view plain, std::string* cipher) = 0;
+
+  // Sends one HTTP GET of `path` (which holds its query) to `host` on
+  // `port`, plain HTTP, with `agent` as the user agent, no headers of its
+  // own and no body, through the system's proxy settings.  The answer is
+  // read to its end and dropped.  Windows: InternetOpenW with
+  // INTERNET_OPEN_TYPE_PRECONFIG, InternetConnectW (INTERNET_SERVICE_HTTP),
+  // HttpOpenRequestW with the default verb, HttpSendRequestW, the answer
+  // read a byte at a time with InternetReadFile; the handles are closed in
+  // the reverse order.  POSIX: libcurl, whose proxy settings are the
+  // standard environment variables (http_proxy, no_proxy).  No time limit
+  // of its own beyond those of the system's HTTP client.
+  // Success: true once the request was sent and answered, whatever the HTTP
+  // status.  Failure (no connection, no answer): false.
+  virtual bool HttpGet(const WString& agent, const WString& host, uint16_t port,
+                       const WString& path) = 0;
 };
 
 // Forwards every call to another Env, so a test overrides just the calls it
@@ -82,6 +112,14 @@ class EnvWrapper : public Env {
     return target_->GetProcAddress(module, name);
   }
   bool FreeLibrary(ModuleHandle module) override { return target_->FreeLibrary(module); }
+  bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16], std::string_view plain,
+                        std::string* cipher) override {
+    return target_->EncryptAes128Cbc(key, iv, plain, cipher);
+  }
+  bool HttpGet(const WString& agent, const WString& host, uint16_t port,
+               const WString& path) override {
+    return target_->HttpGet(agent, host, port, path);
+  }
 
  private:
   Env* target_;

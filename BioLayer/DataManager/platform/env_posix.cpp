@@ -1,7 +1,12 @@
-// Env on POSIX: small stand-ins for the Windows services DataManager uses.
+// Env on POSIX: small stand-ins for the Windows services DataManager uses;
+// OpenSSL encrypts (platform/crypto_posix.cpp) and libcurl sends HTTP
+// requests.
+#include <curl/curl.h>
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/ElfFileVersion.h"
@@ -15,6 +20,26 @@
 
 namespace dm {
 namespace {
+
+struct CurlEasyCleanup {
+  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+
+// libcurl must be initialised once before use in a program with threads, and
+// not from a static initializer (it may load other libraries).  The first
+// request does it.  curl_global_cleanup is never called: other code in the
+// process may still use libcurl when DataManager is done with it (or is
+// unloaded), and cleaning up under it is not safe; what the initialisation
+// holds is released when the process ends.
+bool CurlReady() {
+  static std::once_flag once;
+  static bool ready = false;
+  std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+  return ready;
+}
+
+// The answer's body is read to its end and dropped.
+size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
 
 class PosixEnv final : public Env {
  public:
@@ -52,6 +77,33 @@ class PosixEnv final : public Env {
 
   bool FreeLibrary(ModuleHandle module) override {
     return module != nullptr && dlclose(module) == 0;
+  }
+
+  bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16], std::string_view plain,
+                        std::string* cipher) override {
+    return platform::EncryptAes128Cbc(key, iv, plain, cipher);
+  }
+
+  bool HttpGet(const WString& agent, const WString& host, uint16_t port,
+               const WString& path) override {
+    if (!CurlReady()) return false;
+    std::unique_ptr<CURL, CurlEasyCleanup> curl(curl_easy_init());
+    if (!curl) return false;
+    const std::string url = "http://" + platform::WideToUtf8(host) + ":" +
+                            std::to_string(port) + platform::WideToUtf8(path);
+    const std::string userAgent = platform::WideToUtf8(agent);
+    // No proxy is set here: libcurl then takes http_proxy and no_proxy from
+    // the environment, the POSIX form of the system's proxy settings.  No
+    // time limit is set either; libcurl's own defaults apply.  Library code
+    // must leave the process's signals alone, hence NOSIGNAL.
+    CURL* handle = curl.get();
+    return curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_USERAGENT, userAgent.c_str()) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, DiscardBody) == CURLE_OK &&
+           // Any HTTP status counts as an answer (no FAILONERROR).
+           curl_easy_perform(handle) == CURLE_OK;
   }
 };
 

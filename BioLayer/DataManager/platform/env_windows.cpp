@@ -1,6 +1,8 @@
-// Env on Windows: the real system services.
+// Env on Windows: the real system services (CryptoAPI encrypts, in
+// platform/crypto_windows.cpp; WinINet sends HTTP requests).
 #include <windows.h>
 #include <shlobj.h>
+#include <wininet.h>
 #include <winver.h>
 
 #include <vector>
@@ -68,6 +70,40 @@ class WindowsEnv final : public Env {
 
   bool FreeLibrary(ModuleHandle module) override {
     return module != nullptr && ::FreeLibrary(static_cast<HMODULE>(module)) != FALSE;
+  }
+
+  bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16], std::string_view plain,
+                        std::string* cipher) override {
+    return platform::EncryptAes128Cbc(key, iv, plain, cipher);
+  }
+
+  bool HttpGet(const WString& agent, const WString& host, uint16_t port,
+               const WString& path) override {
+    HINTERNET session =
+        InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session == nullptr) return false;
+    bool sent = false;
+    HINTERNET connection = InternetConnectW(session, host.c_str(), port, nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection != nullptr) {
+      // No verb: the default, GET.
+      HINTERNET request =
+          HttpOpenRequestW(connection, nullptr, path.c_str(), nullptr, nullptr, nullptr, 0, 0);
+      if (request != nullptr) {
+        sent = HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
+        if (sent) {
+          // The answer is read to its end and dropped.
+          char byte = 0;
+          DWORD read = 0;
+          while (InternetReadFile(request, &byte, 1, &read) && read != 0) {
+          }
+        }
+        InternetCloseHandle(request);
+      }
+      InternetCloseHandle(connection);
+    }
+    InternetCloseHandle(session);
+    return sent;
   }
 };
 
