@@ -53,6 +53,9 @@ STEPS = [
          "category": "Shopping"}
      and {"full_addr", "icon"} <= o["shortcuts"][0].keys()),
     ("store check", "", lambda o: o["sound"] is True and o["problems"] == []),
+    ("register --dry-run", "",
+     lambda o: o["text"].startswith("r;") and o["text"].count(";") == 27
+     and "/gather.aspx?data=" in o["url"] and o["sent"] is False),
 ]
 
 WRONG = [

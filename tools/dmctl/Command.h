@@ -39,6 +39,7 @@ std::vector<Command> BioCommands();
 std::vector<Command> VipCommands();
 std::vector<Command> QlCommands();
 std::vector<Command> ShortcutCommands();
+std::vector<Command> RegisterCommands();
 
 // Where the store library that DataManager loaded lives, or an empty text
 // when none is loaded in this process.
