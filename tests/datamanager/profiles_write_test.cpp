@@ -193,18 +193,31 @@ TEST_P(ProfileWriting, StoringTheSameRecordTwiceGivesTwoCards) {
   EXPECT_EQ(count, 2u);
 }
 
+// The euro sign is three bytes of UTF-8 and one UTF-16 unit.
+std::string Euros(size_t n) {
+  std::string text;
+  for (size_t i = 0; i < n; ++i) text += "\xE2\x82\xAC";
+  return text;
+}
+
+// The largest domain (511 bytes of UTF-8) and Text105 (4095 bytes) that
+// their reads hold.
+const std::string kLargestDomain = Euros(170) + "x";
+const std::string kLargestText105 = Euros(1365);
+
 TEST_P(ProfileWriting, WhatIsStoredReadsBackTheSame) {
-  const KS_PROFILE written =
-      Profile(KS_PROFILE_WEB, "j\xC3\xBCrgen", "p\xF0\x9F\x94\x91", "\xE2\x82\xAC", "long", 3);
-  ASSERT_EQ(Store(KS_PROFILE_WEB, written, "m\xC3\xBCnchen.example"), 1);
-  KS_DOMAIN d = Domain("m\xC3\xBCnchen.example");
+  const KS_PROFILE written = Profile(KS_PROFILE_WEB, "j\xC3\xBCrgen", "p\xF0\x9F\x94\x91",
+                                     "\xE2\x82\xAC", kLargestText105, 3);
+  ASSERT_EQ(Store(KS_PROFILE_WEB, written, kLargestDomain), 1);
+  KS_DOMAIN d = Domain(kLargestDomain);
   KS_PROFILE read = {};
   DWORD count = 0;
   ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &read, 1, &count), 1);
   EXPECT_EQ(std::memcmp(&read, &written, sizeof read), 0);
 }
 
-// Records a writer refuses before it opens the store.
+// Records a writer refuses before it opens the store: null, unterminated,
+// or holding a text the store would keep but no read could give back.
 TEST_P(ProfileWriting, NullOrUnterminatedArgumentsAreRefused) {
   KS_DOMAIN d = Domain(kSite);
   KS_DOMAIN endless;
@@ -224,6 +237,9 @@ TEST_P(ProfileWriting, NullOrUnterminatedArgumentsAreRefused) {
   KS_PROFILE longText105 = unterminated([](KS_PROFILE& p) {
     for (WCHAR& u : p.Text105) u = u't';
   });
+  KS_PROFILE wideText105 =
+      unterminated([](KS_PROFILE& p) { Fill(p.Text105, kLargestText105 + "x"); });
+  KS_DOMAIN wideDomain = Domain(kLargestDomain + "x");
   struct Case {
     const char* name;
     KS_PROFILE_TYPE kind;
@@ -237,6 +253,8 @@ TEST_P(ProfileWriting, NullOrUnterminatedArgumentsAreRefused) {
       {"user name without terminator", KS_PROFILE_APP, &d, &longUser},
       {"password without terminator", KS_PROFILE_WEB, &d, &longPassword},
       {"Text105 without terminator", KS_PROFILE_WEB, &d, &longText105},
+      {"domain longer than its read holds", KS_PROFILE_WEB, &wideDomain, &ann},
+      {"Text105 longer than its read holds", KS_PROFILE_WEB, &d, &wideText105},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

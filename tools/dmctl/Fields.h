@@ -9,15 +9,12 @@
 
 #include "KSTypes.h"
 #include "ks/utf.h"
+#include "ks/wipe.h"
 
 namespace dmctl {
 
-// Overwrites memory that held a secret; the volatile writes are not
-// optimised away.
-inline void Wipe(void* data, size_t size) {
-  auto* p = static_cast<volatile unsigned char*>(data);
-  for (size_t i = 0; i < size; ++i) p[i] = 0;
-}
+// Overwrites memory that held a secret.
+using ks::Wipe;
 
 // Places a UTF-8 argument into a field, whole, and clears the rest of the
 // field: false, with a message naming `what`, when it is not UTF-8 or does

@@ -19,6 +19,7 @@
 #include "KSTypes.h"
 #include "KeelAPI.h"
 #include "KeelAPIUtils.h"
+#include "ks/wipe.h"
 #include "platform/Env.h"
 #include "text/Fields.h"
 
@@ -63,7 +64,9 @@ TextRead ReadStoreText(Get&& get, WCHAR* field, size_t width,
   const size_t cap = static_cast<size_t>(capacity);
   std::memset(buffer, 0, std::min<size_t>(size, cap));
   read.status = get(capacity, buffer, &size);
-  if (read.status >= 0) text::StoreTextToField(buffer, std::min<size_t>(size, cap), field, width);
+  const size_t held = std::min<size_t>(size, cap);
+  if (read.status >= 0) text::StoreTextToField(buffer, held, field, width);
+  ks::Wipe(buffer, held);  // it may have held a password
   return read;
 }
 

@@ -52,8 +52,10 @@ void LogProfileType(const WCHAR* function, KS_PROFILE_TYPE kind, const KS_PROFIL
 // Whether a writer takes the arguments: both are there, and the domain and
 // the texts a writer takes from the record for `kind` (user name and
 // password; for a web profile also Text3101 and Text105) end within their
-// fields.  A writer refuses a record that fails this, before it opens the
-// store: the store would keep a value that no read could return whole.
+// fields and fit, as UTF-8 with a terminator, the buffer their reads use
+// (512 bytes for the domain, 4096 for the texts).  A writer refuses a
+// record that fails this, before it opens the store: the store would keep a
+// value that no read could return whole.
 bool IsWritable(const KS_DOMAIN* domain, KS_PROFILE_TYPE kind, const KS_PROFILE* record);
 
 // The look-up shared by the operations that change one profile.  A null

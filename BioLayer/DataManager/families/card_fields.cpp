@@ -3,6 +3,7 @@
 
 #include "KeelAPIUtils.h"
 #include "families/CardFields.h"
+#include "ks/wipe.h"
 #include "platform/TextCodec.h"
 
 namespace dm::cards {
@@ -33,8 +34,10 @@ bool ObjectHasText(ObjectGetter get, uint32_t* object, int32_t property) {
 }
 
 KA_STATUS WriteCardText(uint32_t* card, int32_t attribute, int32_t property, WStringView text) {
-  const std::string utf8 = platform::WideToUtf8(text);
-  return KeelAPIUtils().SetCardProperty(card, attribute, property, utf8.c_str(), -1);
+  std::string utf8 = platform::WideToUtf8(text);
+  const KA_STATUS status = KeelAPIUtils().SetCardProperty(card, attribute, property, utf8.c_str(), -1);
+  ks::Wipe(utf8.data(), utf8.size());  // the password's copy, when it is one
+  return status;
 }
 
 KA_STATUS WriteCardByte(uint32_t* card, int32_t property, uint8_t value) {

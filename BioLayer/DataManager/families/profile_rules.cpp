@@ -3,6 +3,7 @@
 #include "families/CardWalk.h"
 #include "families/ProfileRules.h"
 #include "log/Log.h"
+#include "ks/wipe.h"
 #include "text/Fields.h"
 
 DM_LOG_SOURCE(".\\DataManagerUtils");
@@ -10,9 +11,16 @@ DM_LOG_SOURCE(".\\DataManagerUtils");
 namespace dm::profiles {
 namespace {
 
+// A field the store can be given and read back: terminated within its
+// width, and not longer in UTF-8 than the buffer its read uses can hold
+// with the terminator.
 template <size_t Width>
-bool Terminated(const WCHAR (&field)[Width]) {
-  return text::FieldText(field).size() < Width;
+bool Storable(const WCHAR (&field)[Width], int32_t readCapacity = cards::kTextReadCapacity) {
+  if (text::FieldText(field).size() >= Width) return false;
+  std::string utf8 = text::FieldToStoreText(field);
+  const bool fits = utf8.size() < static_cast<size_t>(readCapacity);
+  ks::Wipe(utf8.data(), utf8.size());  // the password's copy, when it is one
+  return fits;
 }
 
 }  // namespace
@@ -57,10 +65,13 @@ void LogProfileType(const WCHAR* function, KS_PROFILE_TYPE kind, const KS_PROFIL
 }
 
 bool IsWritable(const KS_DOMAIN* domain, KS_PROFILE_TYPE kind, const KS_PROFILE* record) {
-  if (domain == nullptr || record == nullptr || !Terminated(domain->Domain)) return false;
-  const bool credentials = Terminated(record->UserName) && Terminated(record->Password);
+  if (domain == nullptr || record == nullptr ||
+      !Storable(domain->Domain, cards::kDomainReadCapacity)) {
+    return false;
+  }
+  const bool credentials = Storable(record->UserName) && Storable(record->Password);
   if (kind != KS_PROFILE_WEB) return credentials;
-  return credentials && Terminated(record->Text3101) && Terminated(record->Text105);
+  return credentials && Storable(record->Text3101) && Storable(record->Text105);
 }
 
 BOOL OnMatchingCard(DataManagerUtils& worker, KS_PROFILE_TYPE kind, const KS_DOMAIN* domain,

@@ -5,11 +5,13 @@
 #ifndef DM_TEXT_FIELDS_H
 #define DM_TEXT_FIELDS_H
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "ks/utf.h"
+#include "ks/wipe.h"
 #include "platform/Env.h"
 #include "platform/TextCodec.h"
 
@@ -57,6 +59,8 @@ inline bool StoreTextToField(const char* buffer, size_t capacity, WCHAR* field, 
   }
   const std::optional<size_t> units = platform::Utf8ToWide(utf8, decoded, width - 1);
   CopyToField(field, width, WStringView(decoded, units.value_or(0)));
+  // The decoder wrote at most one unit a byte; the text may be a password.
+  ks::Wipe(decoded, std::min(utf8.size(), width - 1) * sizeof(WCHAR));
   return units.has_value();
 }
 

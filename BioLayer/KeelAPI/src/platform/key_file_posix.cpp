@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "ks/wipe.h"
 #include "platform/key_file.h"
 
 namespace keel {
@@ -65,7 +66,7 @@ KeyFileStatus ReadKeyFile(const std::string& path, uint8_t* key, size_t size, st
   close(fd);
   const bool whole = got == size && size < sizeof buffer;
   if (whole) std::memcpy(key, buffer, size);
-  explicit_bzero(buffer, sizeof buffer);
+  ks::Wipe(buffer, sizeof buffer);
   if (!whole) {
     *why = "the key file " + path + " holds " + std::to_string(got) + " bytes, not " +
            std::to_string(size);

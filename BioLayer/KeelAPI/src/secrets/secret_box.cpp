@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "ks/wipe.h"
+
 namespace keel {
 namespace {
 
@@ -124,6 +126,6 @@ bool Unseal(const SecretKey& key, int64_t object, int32_t number, const uint8_t*
              1;
 }
 
-void Scrub(void* data, size_t size) { OPENSSL_cleanse(data, size); }
+void Scrub(void* data, size_t size) { ks::Wipe(data, size); }
 
 }  // namespace keel
