@@ -4,7 +4,11 @@
 // same store read called directly.
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "DataManager.h"
 #include "KeelAPITest.h"
@@ -15,15 +19,32 @@ struct Setup {
   Setup() {
     // Log lines are formatted and written, to a sink that costs no disk.
     setenv("KSLOG_FILE", "/dev/null", 0);
-    // Our store, found by bare name next to DataManager.
-    setenv("CommonProgramFiles", "/nonexistent-common-files", 1);
+    // DataManager's store folder, holding a link to the development store
+    // this program is linked with: DataManager and the direct calls share
+    // one store.
+    std::string folder = (std::filesystem::temp_directory_path() / "dm-bench-XXXXXX").string();
+    if (mkdtemp(folder.data()) != nullptr) {
+      root = folder;
+      std::error_code ignored;
+      std::filesystem::create_directories(root / "Halvorn", ignored);
+      std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, root / "Halvorn" / "libKeelAPI.so",
+                                      ignored);
+      setenv("CommonProgramFiles", root.c_str(), 1);
+    }
     KeelTest_Reset("memory");
     KeelTest_SetTraceLimit(0);  // the trace is the tests' cost, not the store's
   }
+  ~Setup() {
+    std::error_code ignored;
+    if (!root.empty()) std::filesystem::remove_all(root, ignored);
+  }
+  std::filesystem::path root;
 };
 
+void SetUpOnce() { static Setup setup; }
+
 void BM_StoreReadDirect(benchmark::State& state) {
-  static Setup setup;
+  SetUpOnce();
   uint32_t context = 0;
   const uint8_t zeros[30] = {};
   KA_Init(zeros, "KSTouchControl", 0, &context);
@@ -39,7 +60,7 @@ void BM_StoreReadDirect(benchmark::State& state) {
 BENCHMARK(BM_StoreReadDirect);
 
 void BM_GetSkinIndexExport(benchmark::State& state) {
-  static Setup setup;
+  SetUpOnce();
   DWORD index = 0;
   SetSkinIndex(3);  // opens the store once; later calls find it open
   for (auto _ : state) {

@@ -9,11 +9,20 @@
 // (TMPDIR), so that writes pay for a real durable commit on that disk.  The
 // 10,000 cards of the walk are seeded on /dev/shm when it exists (seeding
 // commits 10,000 times) and the database is then copied next to the others.
+//
+// The store's memory: a client's openings (the App, the identity and one
+// context property, a million times over, as DataManager asks at each of
+// its calls) and the walks report how much the resident memory grew while
+// they ran (rss_growth_kb) and the handles open at the end (open_handles).
+// Run the openings alone with
+//   store_bench --benchmark_filter=ClientOpenings
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "KeelAPI.h"
@@ -88,6 +97,42 @@ void ChangeTheStore(benchmark::State& state, uint32_t* context) {
   ++stamp;
   KA_SetProperty(context, 2001, &stamp, sizeof stamp);
   state.ResumeTiming();
+}
+
+// The process's resident memory, in bytes (0 when it cannot be read).
+int64_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  int64_t pages = 0;
+  int64_t resident = 0;
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Reports the memory counters, from the resident memory `before` the run.
+void ReportMemory(benchmark::State& state, int64_t before) {
+  state.counters["rss_growth_kb"] = static_cast<double>(ResidentBytes() - before) / 1024;
+  state.counters["open_handles"] = KeelTest_OpenHandles();
+}
+
+// What DataManager does at every call: it asks for the App and the identity
+// again, then reads a context property (the skin index).
+void BM_ClientOpenings(benchmark::State& state, Backend backend) {
+  uint32_t context = 0;
+  uint32_t identity = 0;
+  if (!Open(backend, "openings.db", &context, &identity)) return state.SkipWithError("no store");
+  const uint32_t skin = 2;
+  KA_SetProperty(&context, 108, &skin, sizeof skin);
+  const int64_t before = ResidentBytes();
+  for (auto _ : state) {
+    uint32_t app = 0;
+    uint32_t value = 0;
+    if (KA_GetApp(&context, 0, &app) != KA_OK || KA_GetIdentity(&context, 0, &identity) != KA_OK ||
+        KA_GetProperty(&context, 108, sizeof value, &value, nullptr) != KA_OK) {
+      return state.SkipWithError("an opening failed");
+    }
+    benchmark::DoNotOptimize(value);
+  }
+  ReportMemory(state, before);
 }
 
 // Reads property 103 of a card; `changed`: right after a write each time.
@@ -182,6 +227,7 @@ void Walk(benchmark::State& state, Backend backend, bool changed) {
   uint32_t identity = 0;
   if (!ready || !OpenContext(&context, &identity)) return state.SkipWithError("no store");
   char value[4096];
+  const int64_t before = ResidentBytes();
   for (auto _ : state) {
     if (changed) ChangeTheStore(state, &context);
     int visited = 0;
@@ -198,6 +244,7 @@ void Walk(benchmark::State& state, Backend backend, bool changed) {
     if (visited != kWalkCards) return state.SkipWithError("walk missed cards");
   }
   state.SetItemsProcessed(state.iterations() * kWalkCards);
+  ReportMemory(state, before);
 }
 
 void BM_WalkTenThousandCards(benchmark::State& state, Backend backend) {
@@ -208,6 +255,8 @@ void BM_WalkTenThousandCardsAfterAWrite(benchmark::State& state, Backend backend
   Walk(state, backend, true);
 }
 
+BENCHMARK_CAPTURE(BM_ClientOpenings, memory, Backend::kMemory)->Iterations(1000000);
+BENCHMARK_CAPTURE(BM_ClientOpenings, sqlite, Backend::kSqlite)->Iterations(1000000);
 BENCHMARK_CAPTURE(BM_PropertyRead, memory, Backend::kMemory);
 BENCHMARK_CAPTURE(BM_PropertyRead, sqlite, Backend::kSqlite);
 BENCHMARK_CAPTURE(BM_PropertyReadAfterAWrite, memory, Backend::kMemory);

@@ -19,9 +19,19 @@ using SetSkinIndexFn = int32_t (*)(uint32_t);
 class UnloadHandler : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Our store, found next to DataManager by bare name.
-    ::setenv("CommonProgramFiles", "/nonexistent-common-files", 1);
+    // DataManager's store folder, holding a link to the development store
+    // this program is linked with, under the store's name.
+    std::string folder = (std::filesystem::temp_directory_path() / "dm-unload-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    root_ = folder;
+    std::filesystem::create_directories(root_ / "Halvorn");
+    std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, root_ / "Halvorn" / "libKeelAPI.so");
+    ::setenv("CommonProgramFiles", root_.c_str(), 1);
     ASSERT_EQ(KeelTest_Reset("memory"), KA_OK);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
   }
 
   // Loads the library, opens the store through one export, and answers the
@@ -33,6 +43,8 @@ class UnloadHandler : public ::testing::Test {
     if (setSkinIndex == nullptr || setSkinIndex(1) != 1) return nullptr;
     return library;
   }
+
+  std::filesystem::path root_;
 };
 
 TEST_F(UnloadHandler, RunsWhenTheLastReferenceIsClosed) {

@@ -1,5 +1,7 @@
 // The administration interface on the store in use: its file, its counts,
 // its check and its export.
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -103,13 +105,71 @@ TEST_F(KeelAdmin, ExportWritesEveryObjectAndWithholdsSecrets) {
     EXPECT_NE(plain.find(expected), std::string::npos) << expected << "\nin\n" << plain;
   }
   EXPECT_EQ(plain.find("s3cret"), std::string::npos);
-
-  const std::string with_secrets = Export(KEEL_EXPORT_SECRETS, &status);
-  EXPECT_EQ(status, KA_OK);
-  EXPECT_NE(with_secrets.find("\"text\": \"s3cret-pw\""), std::string::npos);
-  EXPECT_EQ(Export(4, &status), "");
-  EXPECT_EQ(status, KA_E_BAD_ARGUMENT);
   EXPECT_EQ(KeelAdmin_Export(0, nullptr, nullptr), KA_E_BAD_ARGUMENT);
+}
+
+TEST_F(KeelAdmin, NoFlagMakesTheExportHandOutASecret) {
+  Open();
+  uint32_t card = NewCard("mail.example.com", 999);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, "s3cret-pw", -1), KA_OK);
+  for (const int32_t flags : {1, 2, 4, -1, INT32_MIN}) {
+    KA_STATUS status = KA_OK;
+    EXPECT_EQ(Export(flags, &status), "") << flags;
+    EXPECT_EQ(status, KA_E_BAD_ARGUMENT) << flags;
+  }
+}
+
+// An authentication policy that allows every read and counts its questions.
+int16_t AllowAndCount(void* user, int64_t, int32_t) {
+  ++*static_cast<int*>(user);
+  return KA_OK;
+}
+
+TEST_F(KeelAdmin, IdentityTextsAreReadAndSecretsNeverHandedOut) {
+  int32_t size = -1;
+  char buffer[16] = {};
+  EXPECT_EQ(KeelAdmin_GetIdentityText(3, buffer, sizeof buffer, &size), KA_E_NOT_STORED);
+  int64_t identities = -1;
+  ASSERT_EQ(KeelAdmin_CountObjects(KEEL_IDENTITY, &identities), KA_OK);
+  EXPECT_EQ(identities, 0) << "a look makes no identity";
+
+  Open();
+  ASSERT_EQ(KA_Id_SetProperty(&identity_, KA_ATTR_PLAIN, 3, "Alice", -1), KA_OK);
+  ASSERT_EQ(KA_Id_SetProperty(&identity_, KA_ATTR_SECRET, 5, "s3cret", -1), KA_OK);
+  // A policy that would allow the store's own read of the secret.
+  int asked = 0;
+  KeelTest_SetAuthPolicy(AllowAndCount, &asked);
+  struct Case {
+    const char* what;
+    int32_t property;
+    bool with_buffer;
+    int32_t capacity;
+    KA_STATUS status;
+    int32_t size;        // -1: left as it was
+    std::string buffer;  // what the buffer holds after, up to its first NUL
+  } cases[] = {
+      {"a text", 3, true, 16, KA_OK, 6, "Alice"},
+      {"a size query", 3, false, 0, KA_OK, 6, "####"},
+      {"too small a buffer", 3, true, 5, KA_E_BUFFER_TOO_SMALL, 6, "####"},
+      {"a secret", 5, true, 16, KA_E_AUTH_REFUSED, -1, "####"},
+      {"a secret's size", 5, false, 0, KA_E_AUTH_REFUSED, -1, "####"},
+      {"an absent property", 7, true, 16, KA_E_NOT_STORED, -1, "####"},
+      {"a negative capacity", 3, true, -1, KA_E_BAD_ARGUMENT, -1, "####"},
+      {"a null buffer with a capacity", 3, false, 16, KA_E_BAD_ARGUMENT, -1, "####"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::memset(buffer, 0, sizeof buffer);
+    std::memcpy(buffer, "####", 4);
+    size = -1;
+    EXPECT_EQ(KeelAdmin_GetIdentityText(c.property, c.with_buffer ? buffer : nullptr, c.capacity,
+                                        &size),
+              c.status);
+    EXPECT_EQ(size, c.size);
+    EXPECT_EQ(std::string(buffer), c.buffer);
+  }
+  EXPECT_EQ(asked, 0) << "a secret is refused without asking";
+  EXPECT_EQ(KeelAdmin_GetIdentityText(3, buffer, sizeof buffer, nullptr), KA_E_BAD_ARGUMENT);
 }
 
 }  // namespace

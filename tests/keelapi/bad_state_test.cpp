@@ -33,6 +33,7 @@ class KeelBadState : public DiskTest {
     Open();
     uint32_t card = NewCard("kept.example.com", 999);
     ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "kept", -1), KA_OK);
+    ASSERT_EQ(KA_Card_Release(&card), KA_OK);
     Close();
   }
 
@@ -128,14 +129,14 @@ TEST_F(KeelBadState, AFileThatIsNotADatabaseIsRefusedAndLeftAsItIs) {
 
 TEST_F(KeelBadState, ADatabaseOfANewerBuildIsRefusedAndLeftAsItIs) {
   WriteUserData();
-  ASSERT_EQ(Sql("PRAGMA user_version = 2"), SQLITE_OK);
+  ASSERT_EQ(Sql("PRAGMA user_version = 3"), SQLITE_OK);
   const std::string before = FileBytes(db_);
   StartOnStoreFile();
   EXPECT_EQ(FunctionsThatDidNotFail(), std::vector<std::string>{});
   ExpectStoreRefused("newer build");
   Close();
   EXPECT_TRUE(FileBytes(db_) == before) << "the file was changed";
-  ASSERT_EQ(Sql("PRAGMA user_version = 1"), SQLITE_OK);
+  ASSERT_EQ(Sql("PRAGMA user_version = 2"), SQLITE_OK);
   ExpectUserDataIntact();
 }
 
@@ -165,7 +166,8 @@ TEST_F(KeelBadState, AVanishedFolderFailsWritesInsteadOfLosingThem) {
   uint32_t other = 0;
   EXPECT_EQ(KA_Id_CreateCard(&identity_, "b.example.com", 999, &other), KA_E_STORAGE);
   EXPECT_EQ(KA_Card_Delete(&card), KA_E_STORAGE);
-  EXPECT_EQ(KA_Card_Release(&card), KA_OK) << "handles still work";
+  EXPECT_EQ(KA_Card_Release(&card), KA_E_STORAGE) << "the new card cannot be published";
+  EXPECT_EQ(KA_Id_Release(&identity_), KA_OK) << "handles still work";
   EXPECT_EQ(KA_Free(&context_), KA_OK);
 }
 

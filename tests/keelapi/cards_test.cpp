@@ -45,10 +45,11 @@ TEST_F(KeelCards, WalksFollowCreationOrderUnderEachFilter) {
       {"A.com", 1, 1, {e}},
       {"a.com", 2, 1, {c}},
       {"a.co", 1, 1, {}},
-      // Mode 3 starts at the domain's first card in any category; mode 2
-      // then goes on under domain and category.
-      {"a.com", 2, 3, {a, c}},
-      {"b.com", 7, 3, {b}},
+      // Mode 3 starts at the first card of the domain and the category,
+      // never at one of another category; mode 2 then goes on under both.
+      {"a.com", 1, 3, {a, d}},
+      {"a.com", 2, 3, {c}},
+      {"b.com", 7, 3, {}},
       {"nowhere", 1, 3, {}},
   };
   for (const Case& k : cases) {

@@ -1,12 +1,17 @@
 // A process killed at any instant neither damages the store nor loses a
-// write it was told had succeeded.  A child runs a long script of writes and
-// reports each acknowledged one through a pipe; it is killed (SIGKILL) at a
-// random moment, many times over; after each kill the store must open, pass
-// its integrity check, and hold exactly the acknowledged writes (plus,
-// perhaps, the one in flight, whole or not at all).
+// write it was told had succeeded, nor leaves half a profile behind.  A
+// child writes profiles the way DataManager does (a card, its user name,
+// its password, a context write, one more value, then the card's release or
+// deletion) and reports each acknowledged call through a pipe; it is killed
+// (SIGKILL) at a random moment, many times over; after each kill the store
+// must open, pass its integrity check, and hold exactly the acknowledged
+// writes of the released cards (plus, perhaps, the call in flight, whole or
+// not at all): a card whose release was not acknowledged is gone, from the
+// walks and from the database file alike.
 #include <chrono>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,23 +32,40 @@ constexpr int32_t kContextProperty = 2001;
 // object) to its properties.
 using Contents = std::map<std::string, std::map<int32_t, std::string>>;
 
+// What the child has written, with the domains of its cards not released.
+struct Written {
+  Contents contents;
+  std::set<std::string> pending;
+
+  // What a store opened after the child's death holds: no pending card.
+  Contents Kept() const {
+    Contents kept = contents;
+    for (const std::string& domain : pending) kept.erase(domain);
+    return kept;
+  }
+};
+
 // One store call of the script.
 struct Op {
-  enum Kind { kCreate, kSet, kSetContext, kDelete } kind;
+  enum Kind { kCreate, kSet, kSetContext, kRelease, kDelete } kind;
   std::string domain;
   int32_t property = 0;
   int32_t attribute = KA_ATTR_PLAIN;
   std::string value;  // stored with its NUL
 };
 
-// Op `i` of run `run`: groups of five calls on one card each (create, two
-// writes, a write to the context, then a third write or the card's
-// deletion), with values of up to a few pages.
+constexpr int kCallsPerCard = 6;
+
+// Op `i` of run `run`: groups of six calls on one card each (create, the
+// user name, the password, a write to the context, one more value, then the
+// card's release or, for every third card, its deletion), with values of up
+// to a few pages.
 Op ScriptOp(int run, int i) {
+  const int card = i / kCallsPerCard;
   const std::string domain =
-      "r" + std::to_string(run) + "c" + std::to_string(i / 5) + ".example.com";
+      "r" + std::to_string(run) + "c" + std::to_string(card) + ".example.com";
   const std::string tag = std::to_string(run) + ":" + std::to_string(i);
-  switch (i % 5) {
+  switch (i % kCallsPerCard) {
     case 0:
       return {Op::kCreate, domain};
     case 1:
@@ -52,23 +74,30 @@ Op ScriptOp(int run, int i) {
       return {Op::kSet, domain, 104, KA_ATTR_SECRET, "pw-" + tag + std::string(i % 7 * 700, 'p')};
     case 3:
       return {Op::kSetContext, kContext, kContextProperty, KA_ATTR_PLAIN, tag};
-    default:
-      if (i / 5 % 3 == 2) return {Op::kDelete, domain};
+    case 4:
       return {Op::kSet, domain, 105, KA_ATTR_PLAIN, tag + std::string(3000, 'v')};
+    default:
+      return {card % 3 == 2 ? Op::kDelete : Op::kRelease, domain};
   }
 }
 
-void Apply(const Op& op, Contents* contents) {
+void Apply(const Op& op, Written* written) {
+  Contents& contents = written->contents;
   switch (op.kind) {
     case Op::kCreate:
-      (*contents)[op.domain][1] = op.domain + '\0';
+      contents[op.domain][1] = op.domain + '\0';
+      written->pending.insert(op.domain);
       break;
     case Op::kSet:
     case Op::kSetContext:
-      (*contents)[op.domain][op.property] = op.value + '\0';
+      contents[op.domain][op.property] = op.value + '\0';
+      break;
+    case Op::kRelease:
+      written->pending.erase(op.domain);
       break;
     case Op::kDelete:
-      contents->erase(op.domain);
+      contents.erase(op.domain);
+      written->pending.erase(op.domain);
       break;
   }
 }
@@ -98,6 +127,9 @@ int RunScript(const std::string& db, int run, int acks) {
         break;
       case Op::kSetContext:
         status = KA_SetProperty(&context, op.property, op.value.c_str(), -1);
+        break;
+      case Op::kRelease:
+        status = KA_Card_Release(&cards[op.domain]);
         break;
       case Op::kDelete:
         status = KA_Card_Delete(&cards[op.domain]);
@@ -167,13 +199,17 @@ TEST_F(KeelCrash, KilledAtRandomTheStoreKeepsEveryAcknowledgedWrite) {
     const std::vector<std::string> problems = Problems(&status);
     ASSERT_EQ(status, KA_OK) << problems.front();
 
-    Contents acknowledged = before;
+    Written acknowledged{before, {}};
     for (int i = 0; i < n; ++i) Apply(ScriptOp(run, i), &acknowledged);
-    Contents with_the_next = acknowledged;
+    Written with_the_next = acknowledged;
     Apply(ScriptOp(run, n), &with_the_next);
     const Contents found = Snapshot();
-    EXPECT_TRUE(found == acknowledged || found == with_the_next)
-        << n << " writes were acknowledged";
+    EXPECT_TRUE(found == acknowledged.Kept() || found == with_the_next.Kept())
+        << n << " calls were acknowledged";
+    const size_t cards = found.size() - found.count(kContext);
+    EXPECT_EQ(QueryInt(db_, "SELECT count(*) FROM objects WHERE kind = 4"),
+              static_cast<int64_t>(cards))
+        << "a card that nobody sees is left in the database";
     before = found;
   }
   EXPECT_GT(acknowledged_total, kRuns) << "the kills came too early to test anything";

@@ -145,11 +145,7 @@ TEST_F(KeelInit, AppIsTheApplicationOfTheFirstInit) {
   uint32_t again = 0;
   ASSERT_EQ(InitAs("someone-else", &again), KA_E_ALREADY_INIT);
   uint32_t app = 0;
-  uint32_t app2 = 0;
   ASSERT_EQ(KA_GetApp(&context_, 0, &app), KA_OK);
-  ASSERT_EQ(KA_GetApp(&context_, 0, &app2), KA_OK);
-  EXPECT_NE(app, app2) << "each call opens a new handle";
-  EXPECT_EQ(ObjectOf(app), ObjectOf(app2));
   EXPECT_EQ(ReadValue(KA_App_GetProperty, app, 1), std::string("dmtest", 7));
   EXPECT_EQ(CountOf(KEEL_APP), 1u);
   EXPECT_EQ(KA_App_Release(&app), KA_OK);
@@ -158,34 +154,71 @@ TEST_F(KeelInit, AppIsTheApplicationOfTheFirstInit) {
 
 TEST_F(KeelInit, ThereIsOneIdentity) {
   Open();
-  uint32_t second = 0;
-  ASSERT_EQ(KA_GetIdentity(&context_, 0, &second), KA_OK);
-  EXPECT_NE(second, identity_);
-  EXPECT_EQ(ObjectOf(second), ObjectOf(identity_));
-  EXPECT_EQ(ObjectOf(second), KeelTest_IdentityObject());
+  EXPECT_EQ(ObjectOf(identity_), KeelTest_IdentityObject());
   EXPECT_EQ(CountOf(KEEL_IDENTITY), 1u);
 }
 
-TEST_F(KeelInit, ContextPropertiesAreStoreWideAndOutliveTheContext) {
-  Open();
-  const int32_t limit = 5;
-  const uint64_t window = 0x1122334455667788u;
-  ASSERT_EQ(KA_SetProperty(&context_, 104, &limit, sizeof limit), KA_OK);
-  ASSERT_EQ(KA_SetProperty(&context_, 103, &window, sizeof window), KA_OK);
+TEST_F(KeelInit, RepeatedOpeningsShareOneHandleCountingReferences) {
+  ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
+  using Get = KA_STATUS(KEEL_CALL*)(uint32_t*, uint32_t, uint32_t*);
+  using Release = KA_STATUS(KEEL_CALL*)(uint32_t*);
+  const struct Case {
+    const char* what;
+    Get get;
+    Release release;
+  } cases[] = {{"app", KA_GetApp, KA_App_Release}, {"identity", KA_GetIdentity, KA_Id_Release}};
+  constexpr int kOpenings = 1000;
+  for (const Case& c : cases) {
+    uint32_t first = 0;
+    ASSERT_EQ(c.get(&context_, 0, &first), KA_OK) << c.what;
+    for (int i = 1; i < kOpenings; ++i) {  // a client asks again at each of its openings
+      uint32_t again = 0;
+      ASSERT_EQ(c.get(&context_, 0, &again), KA_OK) << c.what;
+      ASSERT_EQ(again, first) << c.what;
+    }
+    EXPECT_EQ(KeelTest_OpenHandles(), 2u) << c.what << ": the context and one handle";
+    for (int i = 0; i < kOpenings; ++i) ASSERT_EQ(c.release(&first), KA_OK) << c.what << i;
+    EXPECT_EQ(c.release(&first), KA_E_BAD_HANDLE) << c.what << ": every reference is gone";
+    EXPECT_EQ(KeelTest_OpenHandles(), 1u) << c.what;
+  }
+}
+
+TEST_F(KeelInit, StoredContextPropertiesOutliveTheContextAndPerProcessOnesDoNot) {
+  const uint32_t default_limit = 3;
+  ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 104, KA_ATTR_PLAIN, &default_limit,
+                                 sizeof default_limit),
+            KA_OK);
+  const struct Case {
+    int32_t property;
+    uint64_t written;
+    KA_STATUS next_status;  // what the next context reads
+    uint64_t next_value;
+  } cases[] = {
+      {103, 0x1122334455667788u, KA_E_NOT_STORED, 0},  // the parent window: per process
+      {104, 0, KA_OK, default_limit},  // the attempt limit: per process, from the stored default
+      {108, 7, KA_OK, 7},              // the skin index: stored
+      {2001, ~uint64_t{0}, KA_OK, ~uint64_t{0}},  // the timestamp: stored
+  };
+  ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
+  for (const Case& c : cases) {
+    ASSERT_EQ(KA_SetProperty(&context_, c.property, &c.written, sizeof c.written), KA_OK);
+    uint64_t read = 1;
+    EXPECT_EQ(KA_GetProperty(&context_, c.property, sizeof read, &read, nullptr), KA_OK);
+    EXPECT_EQ(read, c.written) << c.property << ": the context reads what it wrote";
+  }
   ASSERT_EQ(KA_Free(&context_), KA_OK);
   ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
-  int32_t read_limit = 0;
-  uint32_t size = 0;
-  EXPECT_EQ(KA_GetProperty(&context_, 104, sizeof read_limit, &read_limit, &size), KA_OK);
-  EXPECT_EQ(read_limit, limit);
-  EXPECT_EQ(size, sizeof limit);
-  uint64_t read_window = 0;
-  EXPECT_EQ(KA_GetProperty(&context_, 103, sizeof read_window, &read_window, &size), KA_OK);
-  EXPECT_EQ(read_window, window);
-  int32_t attribute = 0;
-  EXPECT_EQ(KeelTest_GetProperty(KeelTest_ContextObject(), 104, nullptr, 0, nullptr, &attribute),
+  for (const Case& c : cases) {
+    uint64_t read = 0;
+    EXPECT_EQ(KA_GetProperty(&context_, c.property, sizeof read, &read, nullptr), c.next_status)
+        << c.property;
+    EXPECT_EQ(read, c.next_value) << c.property;
+  }
+  uint32_t stored = 0;
+  EXPECT_EQ(KeelTest_GetProperty(KeelTest_ContextObject(), 104, &stored, sizeof stored, nullptr,
+                                 nullptr),
             KA_OK);
-  EXPECT_EQ(attribute, KA_ATTR_PLAIN);
+  EXPECT_EQ(stored, default_limit) << "no client write reaches the stored default";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // data folder of $XDG_DATA_HOME, else ~/.local/share; created on first use,
 // the folders for the owner only (0700), the file too (0600).
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -83,10 +84,6 @@ TEST_F(KeelLocation, EachSettingNamesItsFileWhichIsCreatedPrivateOnFirstUse) {
        {{"HOME", (root / "home").string()}},
        root / "home/.local/share/Halvorn/keel.db",
        root / "home"},
-      {"a relative XDG_DATA_HOME is ignored",
-       {{"XDG_DATA_HOME", "relative/xdg"}, {"HOME", (root / "home2").string()}},
-       root / "home2/.local/share/Halvorn/keel.db",
-       root / "home2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -116,6 +113,110 @@ TEST_F(KeelLocation, AStoreThatCannotBeMadeFailsUntilItCan) {
   uint32_t context = 0;
   EXPECT_EQ(KA_Init(zeros, "location", 0, &context), KA_OK) << "each call tries again";
   EXPECT_TRUE(std::filesystem::exists(blocker / "keel.db"));
+}
+
+// A relative home or data folder is refused (the store would move with the
+// working folder), and what lets other users into the store's own folder,
+// its database and its key file is repaired, each repair told by the
+// check.  Modes are compared, not access: root passes every access check.
+TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
+  const std::filesystem::path root = folder_.path();
+  const bool as_root = geteuid() == 0;
+  auto folder_of = [&](const char* home) {
+    return (root / home / ".local/share/Halvorn").string();
+  };
+  auto repaired = [](const std::string& what, const std::string& path, const char* before,
+                     const char* after) {
+    return std::string(KEEL_CHECK_REPAIRED) + what + " " + path + " let other users in (mode " +
+           before + "): now " + after;
+  };
+  struct Loosen {
+    std::string path;
+    unsigned mode;
+    bool other_owner = false;  // given to another user first (only as root)
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::pair<const char*, std::string>> environment;
+    std::vector<Loosen> loosen;  // done to a store made first, before it is opened again
+    KA_STATUS opened;
+    std::vector<std::string> said;  // in the check's lines, whole or in part
+    std::vector<std::pair<std::string, unsigned>> modes;  // afterwards
+  } cases[] = {
+      {"a relative HOME",
+       {{"HOME", "relative/home"}},
+       {},
+       KA_E_STORAGE,
+       {"cannot open the store: the home folder is a relative path (HOME=relative/home)"},
+       {}},
+      {"a relative XDG_DATA_HOME",
+       {{"XDG_DATA_HOME", "relative/xdg"}, {"HOME", (root / "h1").string()}},
+       {},
+       KA_E_STORAGE,
+       {"cannot open the store: XDG_DATA_HOME is a relative path (relative/xdg)"},
+       {}},
+      {"the store's folder open to others",
+       {{"HOME", (root / "h2").string()}},
+       {{folder_of("h2"), 0755}},
+       KA_OK,
+       {repaired("the folder", folder_of("h2"), "0755", "0700")},
+       {{folder_of("h2"), 0700}}},
+      {"the database and its key file open to others",
+       {{"HOME", (root / "h3").string()}},
+       {{folder_of("h3") + "/keel.db", 0644}, {folder_of("h3") + "/keel.db.key", 0640}},
+       KA_OK,
+       {repaired("the file", folder_of("h3") + "/keel.db", "0644", "0600"),
+        repaired("the file", folder_of("h3") + "/keel.db.key", "0640", "0600")},
+       {{folder_of("h3") + "/keel.db", 0600}, {folder_of("h3") + "/keel.db.key", 0600}}},
+      {"a folder named through KEELAPI_DB is its chooser's, its files are not",
+       {{"KEELAPI_DB", (root / "chosen/keel.db").string()}},
+       {{(root / "chosen").string(), 0755}, {(root / "chosen/keel.db").string(), 0666}},
+       KA_OK,
+       {repaired("the file", (root / "chosen/keel.db").string(), "0666", "0600")},
+       {{(root / "chosen").string(), 0755}, {(root / "chosen/keel.db").string(), 0600}}},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  if (as_root) {
+    all.push_back({"another user's database open to others",
+                   {{"HOME", (root / "h4").string()}},
+                   {{folder_of("h4") + "/keel.db", 0644, true}},
+                   KA_E_STORAGE,
+                   {"the file " + folder_of("h4") +
+                    "/keel.db lets other users in (mode 0644) and belongs to another user"},
+                   {{folder_of("h4") + "/keel.db", 0644}}});
+  }
+  for (const Case& c : all) {
+    SCOPED_TRACE(c.what);
+    for (const char* name : kVariables) unsetenv(name);
+    for (const auto& [name, value] : c.environment) setenv(name, value.c_str(), 1);
+    if (!c.loosen.empty()) {
+      ASSERT_EQ(StartAndOpen(), KA_OK);
+      const int64_t card = KeelTest_SeedCard("a.example.com", 1);
+      ASSERT_EQ(KeelTest_SetProperty(card, 104, KA_ATTR_SECRET, "pw", -1), KA_OK);  // the key
+      KeelTest_Reset("memory");
+      for (const Loosen& l : c.loosen) {
+        if (l.other_owner) {
+          ASSERT_EQ(chown(l.path.c_str(), 65534, 65534), 0) << l.path;
+        }
+        ASSERT_EQ(chmod(l.path.c_str(), l.mode), 0) << l.path;
+      }
+    }
+    EXPECT_EQ(StartAndOpen(), c.opened);
+    std::vector<std::string> lines;
+    const KA_STATUS checked = KeelAdmin_Check(
+        [](void* user, const char* line) {
+          static_cast<std::vector<std::string>*>(user)->push_back(line);
+        },
+        &lines);
+    EXPECT_EQ(checked, c.opened == KA_OK ? KA_OK : KA_E_STORAGE);
+    for (const std::string& expected : c.said) {
+      bool found = false;
+      for (const std::string& line : lines) found = found || line.find(expected) != std::string::npos;
+      EXPECT_TRUE(found) << expected << "\nnot among\n" << testing::PrintToString(lines);
+    }
+    for (const auto& [path, mode] : c.modes) EXPECT_EQ(ModeOf(path), mode) << path;
+  }
+  EXPECT_FALSE(std::filesystem::exists("relative")) << "nothing made under the working folder";
 }
 
 }  // namespace

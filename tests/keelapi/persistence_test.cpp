@@ -11,25 +11,10 @@ namespace {
 
 using KeelPersistence = DiskTest;
 
-// An integer a query answers on the database, read directly.
-int64_t QueryInt(const std::string& db, const char* sql) {
-  sqlite3* handle = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  int64_t value = -1;
-  if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
-    value = sqlite3_column_int64(stmt, 0);
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(handle);
-  return value;
-}
-
 TEST_F(KeelPersistence, EverythingWrittenIsThereAfterReopening) {
   Open();
-  const uint32_t limit = 5;
-  ASSERT_EQ(KA_SetProperty(&context_, 104, &limit, sizeof limit), KA_OK);
+  const uint32_t skin = 5;
+  ASSERT_EQ(KA_SetProperty(&context_, 108, &skin, sizeof skin), KA_OK);
   uint32_t first = NewCard("example.com", 999);
   uint32_t second = NewCard("example.com", 999);
   ASSERT_EQ(KA_Card_SetProperty(&first, KA_ATTR_PLAIN, 103, "alice", -1), KA_OK);
@@ -40,12 +25,14 @@ TEST_F(KeelPersistence, EverythingWrittenIsThereAfterReopening) {
   ASSERT_EQ(KA_Id_CreateMacro(&identity_, 6, &macro), KA_OK);
   ASSERT_EQ(KA_Macro_SetProperty(&macro, 2, "notepad.exe", -1), KA_OK);
   const int64_t first_id = ObjectOf(first);
+  ASSERT_EQ(KA_Card_Release(&first), KA_OK);
+  ASSERT_EQ(KA_Card_Release(&second), KA_OK);
 
   ASSERT_EQ(Reopen(), KA_OK);
   Open();
   uint32_t value = 0;
-  ASSERT_EQ(KA_GetProperty(&context_, 104, sizeof value, &value, nullptr), KA_OK);
-  EXPECT_EQ(value, limit);
+  ASSERT_EQ(KA_GetProperty(&context_, 108, sizeof value, &value, nullptr), KA_OK);
+  EXPECT_EQ(value, skin);
   EXPECT_EQ(WalkCards("example.com", 999), walked) << "same cards, same order";
   uint32_t card = 0;
   ASSERT_EQ(KA_Id_GetCard(&identity_, "example.com", 999, 1, &card), KA_OK);
@@ -74,7 +61,7 @@ TEST_F(KeelPersistence, IdsAreNeverHandedOutTwiceAcrossReopening) {
 
 TEST_F(KeelPersistence, TheDatabaseIsVersionedAndWrittenAheadToALog) {
   Close();
-  EXPECT_EQ(QueryInt(db_, "PRAGMA user_version"), 1);
+  EXPECT_EQ(QueryInt(db_, "PRAGMA user_version"), 2);
   EXPECT_EQ(QueryInt(db_, "SELECT count(*) FROM sqlite_schema WHERE name = 'properties'"), 1);
   sqlite3* handle = nullptr;
   ASSERT_EQ(sqlite3_open(db_.c_str(), &handle), SQLITE_OK);
@@ -96,7 +83,7 @@ TEST_F(KeelPersistence, AnEmptyFileBecomesAStoreAndAnotherProgramsDatabaseIsRefu
   ASSERT_EQ(KeelTest_Reset(("sqlite:" + empty).c_str()), KA_OK);
   EXPECT_GT(KeelTest_SeedCard("a.com", 1), 0);
   Close();
-  EXPECT_EQ(QueryInt(empty, "PRAGMA user_version"), 1);
+  EXPECT_EQ(QueryInt(empty, "PRAGMA user_version"), 2);
 
   const std::string foreign = folder_.File("foreign.db");
   sqlite3* handle = nullptr;

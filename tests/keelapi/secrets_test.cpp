@@ -24,6 +24,7 @@ class KeelSecrets : public DiskTest {
     ASSERT_EQ(KA_Card_SetProperty(&card_, KA_ATTR_PLAIN, 103, kUser, -1), KA_OK);
     ASSERT_EQ(KA_Card_SetProperty(&card_, KA_ATTR_SECRET, 104, kPassword, -1), KA_OK);
     card_object_ = ObjectOf(card_);
+    ASSERT_EQ(KA_Card_Release(&card_), KA_OK);
   }
 
   // Reopens the store and answers the status of reading the password, whose
@@ -147,6 +148,7 @@ TEST_F(KeelSecrets, ASealMovedToAnotherCardOrPropertyDoesNotOpen) {
   uint32_t other = NewCard("bank.example.com", 998);
   ASSERT_EQ(KA_Card_SetProperty(&other, KA_ATTR_SECRET, 104, "other-password", -1), KA_OK);
   const int64_t other_object = ObjectOf(other);
+  ASSERT_EQ(KA_Card_Release(&other), KA_OK);
   const std::string seal = Stored(card_object_, 104);
   Rewrite(other_object, 104, KA_ATTR_SECRET, seal);
   Rewrite(card_object_, 105, KA_ATTR_SECRET, seal);

@@ -1,7 +1,8 @@
-// Two processes on one store: both write and walk at once, neither fails
+// Processes on one store: two write and walk at once, neither fails
 // because of the other, neither ever sees a half-written card or value, and
-// each sees what the other committed.
+// each sees what the other committed; each keeps its own attempt limit.
 #include <string>
+#include <vector>
 
 #include "support/disk_fixture.h"
 
@@ -131,7 +132,8 @@ TEST_F(KeelTwoProcesses, EachSeesWhatTheOtherCommitted) {
     if (!OpenStore(db_, &context, &identity) ||
         KA_Id_GetCard(&identity, "shared.com", kCategory, 1, &card) != KA_OK ||
         KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "after", -1) != KA_OK ||
-        KA_Id_CreateCard(&identity, "shared.com", kCategory, &card) != KA_OK) {
+        KA_Id_CreateCard(&identity, "shared.com", kCategory, &card) != KA_OK ||
+        KA_Card_Release(&card) != KA_OK) {
       return 1;
     }
     return 0;
@@ -140,6 +142,8 @@ TEST_F(KeelTwoProcesses, EachSeesWhatTheOtherCommitted) {
   Open();
   uint32_t card = NewCard("shared.com", kCategory);
   ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "before", -1), KA_OK);
+  ASSERT_EQ(KA_Card_Release(&card), KA_OK);  // the child sees it from now on
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "shared.com", kCategory, 1, &card), KA_OK);
   EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("before", 7));
   EXPECT_EQ(WalkCards("shared.com", kCategory).size(), 1u);
 
@@ -149,6 +153,56 @@ TEST_F(KeelTwoProcesses, EachSeesWhatTheOtherCommitted) {
   EXPECT_EQ(WalkCards("shared.com", kCategory).size(), 2u);
   close(go[0]);
   close(go[1]);
+}
+
+TEST_F(KeelTwoProcesses, EachKeepsItsOwnAttemptLimitAndAKilledOneLeavesItsLoweredLimitNowhere) {
+  const uint32_t stored_limit = 5;
+  ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 104, KA_ATTR_PLAIN, &stored_limit,
+                                 sizeof stored_limit),
+            KA_OK);
+  Close();
+  int ready[2];
+  int go[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(go), 0);
+  // Each process sets its limit, says so, and (unless it is the one killed
+  // right after lowering its limit to 0) reads it back once every process
+  // has set its own.
+  auto process = [&](uint32_t limit, bool killed) {
+    return Spawn([&, limit, killed] {
+      uint32_t context = 0;
+      uint32_t identity = 0;
+      if (!OpenStore(db_, &context, &identity) ||
+          KA_SetProperty(&context, 104, &limit, sizeof limit) != KA_OK ||
+          write(ready[1], "r", 1) != 1) {
+        return 2;
+      }
+      if (killed) raise(SIGKILL);
+      char byte = 0;
+      uint32_t read_back = 0;
+      if (read(go[0], &byte, 1) != 1 ||
+          KA_GetProperty(&context, 104, sizeof read_back, &read_back, nullptr) != KA_OK) {
+        return 3;
+      }
+      return read_back == limit ? 0 : 1;
+    });
+  };
+  const std::vector<pid_t> readers = {process(11, false), process(12, false), process(13, false)};
+  const pid_t lowered = process(0, true);
+  for (size_t i = 0; i <= readers.size(); ++i) {
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  }
+  EXPECT_EQ(WaitFor(lowered), 128 + SIGKILL);
+  ASSERT_EQ(write(go[1], "ggg", readers.size()), static_cast<ssize_t>(readers.size()));
+  for (const pid_t reader : readers) EXPECT_EQ(WaitFor(reader), 0) << "it read another's limit";
+  for (const int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
+
+  ASSERT_EQ(Reopen(), KA_OK);
+  Open();
+  uint32_t limit = 0;
+  EXPECT_EQ(KA_GetProperty(&context_, 104, sizeof limit, &limit, nullptr), KA_OK);
+  EXPECT_EQ(limit, stored_limit) << "a new context starts from the stored limit";
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// Finds the store library among the objects loaded in this process.
+// Finds the store library among the objects loaded in this process, and
+// its functions.
+#include <dlfcn.h>
 #include <link.h>
 #include <climits>
 #include <cstdlib>
@@ -9,8 +11,10 @@
 #include "Command.h"
 
 namespace dmctl {
+namespace {
 
-std::string LoadedStorePath() {
+// The name the store library was loaded under, as the loader knows it.
+std::string LoadedStoreName() {
   std::string found;
   dl_iterate_phdr(
       [](dl_phdr_info* info, size_t, void* data) {
@@ -25,9 +29,25 @@ std::string LoadedStorePath() {
         return 0;
       },
       &found);
+  return found;
+}
+
+}  // namespace
+
+std::string LoadedStorePath() {
+  std::string found = LoadedStoreName();
   char resolved[PATH_MAX];
   if (!found.empty() && realpath(found.c_str(), resolved) != nullptr) found = resolved;
   return found;
+}
+
+void* LoadedStoreFunction(const char* name) {
+  const std::string store = LoadedStoreName();
+  if (store.empty()) return nullptr;
+  // Finds the loaded library without loading anything.  The reference this
+  // takes is kept: the function stays valid for the process's life.
+  void* library = dlopen(store.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  return library != nullptr ? dlsym(library, name) : nullptr;
 }
 
 }  // namespace dmctl

@@ -3,13 +3,15 @@
 // `register --dry-run` sends nothing: it shows the text and the request
 // that a registration would send now, built by the same code DataManager
 // builds them with (its registration library, with this build's host, key
-// and IV), from the identity as the store holds it.
+// and IV), from the identity as the store holds it, read through the
+// store's administration interface: it works on the production store, and
+// it never hands out a secret.
 #include <string>
 #include <vector>
 
 #include "Command.h"
 #include "DataManager.h"
-#include "KeelAPITest.h"
+#include "KeelAPIAdmin.h"
 #include "ks/utf.h"
 #include "registration/Deployment.h"
 #include "registration/RegistrationText.h"
@@ -18,24 +20,26 @@
 namespace dmctl {
 namespace {
 
-// The identity's properties, read through the store's development
-// interface; a value that does not fit the field's buffer is not copied,
-// as the store's own read would refuse it.
-void ReadFromStore(int64_t identity, int32_t property, char* buffer) {
+// The identity's properties, read through the store's administration
+// interface: a value that does not fit the field's buffer is not copied, as
+// the store's own read would refuse it, and a secret is refused, so its
+// field stays empty.  The first failure other than those (an unreadable
+// store) is kept in *failure.
+void ReadFromStore(int32_t property, char* buffer, KA_STATUS* failure) {
   int32_t size = 0;
-  KeelTest_GetProperty(identity, property, buffer,
-                       static_cast<int32_t>(dm::registration::kFieldReadCapacity), &size,
-                       nullptr);
+  const KA_STATUS status = KeelAdmin_GetIdentityText(
+      property, buffer, static_cast<int32_t>(dm::registration::kFieldReadCapacity), &size);
+  if (status == KA_E_STORAGE && *failure == KA_OK) *failure = status;
 }
 
 int DryRun(Output* out) {
-  const int64_t identity = KeelTest_IdentityObject();
-  if (identity < 0) {
-    out->Number("store_error", identity);
+  KA_STATUS failure = KA_OK;
+  const std::string text = dm::registration::BuildText(
+      [&failure](int32_t property, char* buffer) { ReadFromStore(property, buffer, &failure); });
+  if (failure != KA_OK) {
+    out->Number("store_error", failure);
     return kExitFailed;
   }
-  const std::string text = dm::registration::BuildText(
-      [identity](int32_t property, char* buffer) { ReadFromStore(identity, property, buffer); });
   std::string cipher;
   if (!dm::platform::EncryptAes128Cbc(dm::registration::KeyBlob(),
                                       dm::registration::InitialisationVector(), text, &cipher)) {

@@ -1,14 +1,18 @@
 // dmctl store ...: where the store is, whether DataManager reaches it, what
 // it holds, whether it is sound, and its contents for support.  All but
-// `store info` use the store's own administration interface.
+// `store info` use the store's own administration interface, which both
+// builds of the store export and which never hands out a secret.
 //
 // `store simulate ...` writes, through the store's development interface,
 // what the fingerprint sensor and the one-time-password service would leave
 // in the store, so that the bio and vip commands can be tried on a machine
-// that has neither.
+// that has neither.  Only the development store (libKeelAPIDev.so,
+// KeelAPIDev.dll, put in DataManager's store folder under the store's name)
+// has that interface: dmctl looks it up at run time in the store library
+// DataManager loaded, and refuses to simulate on a production store.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,7 +20,8 @@
 #include "DataManager.h"
 #include "Fields.h"
 #include "KeelAPIAdmin.h"
-#include "KeelAPITest.h"
+#include "KeelAPITest.h"  // the types of the functions looked up, never linked
+#include "PrivateFile.h"
 #include "SecretInput.h"
 
 namespace dmctl {
@@ -34,7 +39,7 @@ std::string StoreFile() {
 
 void ShowStoreFile(Output* out) {
   const std::string file = StoreFile();
-  out->Text("store_file", file.empty() ? "(kept in memory)" : file);
+  out->Text("store_file", file.empty() ? "(kept in memory, or no usable home folder)" : file);
   if (!file.empty()) out->Text("key_file", file + ".key");
 }
 
@@ -81,38 +86,99 @@ int StoreCounts(const Invocation& in) {
 
 int StoreCheck(const Invocation& in) {
   if (!in.args.empty()) return kExitUsage;
-  std::vector<std::string> problems;
+  std::vector<std::string> lines;
   const KA_STATUS status = KeelAdmin_Check(
       [](void* user, const char* line) {
         static_cast<std::vector<std::string>*>(user)->push_back(line);
       },
-      &problems);
+      &lines);
   ShowStoreFile(in.out);
   in.out->Flag("sound", status == KA_OK);
   in.out->List("problems");
-  for (const std::string& problem : problems) in.out->Entry("problems", problem);
+  in.out->List("repaired");
+  const size_t prefix = std::strlen(KEEL_CHECK_REPAIRED);
+  for (const std::string& line : lines) {
+    if (line.compare(0, prefix, KEEL_CHECK_REPAIRED) == 0) {
+      in.out->Entry("repaired", line.substr(prefix));
+    } else {
+      in.out->Entry("problems", line);
+    }
+  }
   return status == KA_OK ? kExitSucceeded : kExitFailed;
 }
 
-// Writes the store's contents, secrets withheld, as JSON into a file.
+// Writes the store's contents, secrets withheld, as JSON into a file that
+// only the user can read, never over an existing file unless --force.
 int StoreExport(const Invocation& in) {
-  if (in.args.size() != 1 || in.args[0].empty()) return kExitUsage;
-  std::ofstream file(in.args[0], std::ios::binary | std::ios::trunc);
-  if (!file) {
-    in.out->Text("cannot_write", in.args[0]);
+  const bool force = in.args.size() == 2 && in.args[1] == "--force";
+  if ((in.args.size() != 1 && !force) || in.args[0].empty()) return kExitUsage;
+  const std::string& path = in.args[0];
+  PrivateFile file;
+  const PrivateFile::Opened opened = file.Open(path, force);
+  if (opened != PrivateFile::Opened::kOpen) {
+    in.out->Text("cannot_write", path);
+    if (opened == PrivateFile::Opened::kExists) {
+      in.out->Flag("exists", true);
+      std::fprintf(stderr, "dmctl: %s exists; give --force to replace it\n", path.c_str());
+    } else {
+      std::fprintf(stderr, "dmctl: %s\n", file.error().c_str());
+    }
     return kExitFailed;
   }
   const KA_STATUS status = KeelAdmin_Export(
-      0, [](void* user, const char* text) { *static_cast<std::ofstream*>(user) << text; },
+      0,
+      [](void* user, const char* text) {
+        static_cast<PrivateFile*>(user)->Write(text, std::strlen(text));
+      },
       &file);
-  file.close();
-  in.out->Text("export", in.args[0]);
+  // A failed export leaves no file behind, and a replaced file as it was.
+  const bool written = status == KA_OK && file.Finish();
+  in.out->Text("export", path);
   in.out->Flag("secrets_withheld", true);
-  if (status != KA_OK || !file) {
-    in.out->Number("store_error", status);
+  if (!written) {
+    if (status != KA_OK) {
+      in.out->Number("store_error", status);
+    } else {
+      std::fprintf(stderr, "dmctl: %s\n", file.error().c_str());
+    }
     return kExitFailed;
   }
   return kExitSucceeded;
+}
+
+// The development interface of the store DataManager loaded, looked up by
+// name: only a development store has it.
+struct DevelopmentStore {
+  decltype(&KeelTest_ContextObject) context_object = nullptr;
+  decltype(&KeelTest_IdentityObject) identity_object = nullptr;
+  decltype(&KeelTest_SetProperty) set_property = nullptr;
+};
+
+// Has DataManager load its store (any export that opens the store will do;
+// the skin index is harmless) and finds its development interface.  False,
+// with one line on standard error, on a production store or none.
+bool FindDevelopmentStore(DevelopmentStore* dev) {
+  DWORD index = 0;
+  GetSkinIndex(&index);
+  const std::string loaded = LoadedStorePath();
+  if (loaded.empty()) {
+    std::fprintf(stderr, "dmctl: store simulate: DataManager could not load its store library\n");
+    return false;
+  }
+  dev->context_object = reinterpret_cast<decltype(dev->context_object)>(
+      LoadedStoreFunction("KeelTest_ContextObject"));
+  dev->identity_object = reinterpret_cast<decltype(dev->identity_object)>(
+      LoadedStoreFunction("KeelTest_IdentityObject"));
+  dev->set_property = reinterpret_cast<decltype(dev->set_property)>(
+      LoadedStoreFunction("KeelTest_SetProperty"));
+  if (dev->context_object == nullptr || dev->identity_object == nullptr ||
+      dev->set_property == nullptr) {
+    std::fprintf(stderr,
+                 "dmctl: store simulate needs a development store; %s is a production store\n",
+                 loaded.c_str());
+    return false;
+  }
+  return true;
 }
 
 // Where the services keep their answers: the enrolled-finger count on the
@@ -125,10 +191,10 @@ constexpr int32_t kSecondPasswordProperty = 22;
 
 // Writes one property of a store object (`object` is an id, or the store's
 // error in its place); false, with the store's status shown, on failure.
-bool Simulate(Output* out, int64_t object, int32_t property, int32_t attribute, const void* value,
-              int32_t size) {
+bool Simulate(const DevelopmentStore& dev, Output* out, int64_t object, int32_t property,
+              int32_t attribute, const void* value, int32_t size) {
   const int64_t status =
-      object < 0 ? object : KeelTest_SetProperty(object, property, attribute, value, size);
+      object < 0 ? object : dev.set_property(object, property, attribute, value, size);
   if (status == KA_OK) return true;
   out->Number("store_error", status);
   return false;
@@ -138,7 +204,9 @@ int SimulateEnrollments(const Invocation& in) {
   unsigned long count = 0;
   if (in.args.size() != 1 || !ParseDword(in.args[0], &count)) return kExitUsage;
   const uint32_t value = static_cast<uint32_t>(count);
-  if (!Simulate(in.out, KeelTest_ContextObject(), kEnrollmentsProperty, KA_ATTR_PLAIN, &value,
+  DevelopmentStore dev;
+  if (!FindDevelopmentStore(&dev)) return kExitFailed;
+  if (!Simulate(dev, in.out, dev.context_object(), kEnrollmentsProperty, KA_ATTR_PLAIN, &value,
                 sizeof value)) {
     return kExitFailed;
   }
@@ -181,18 +249,20 @@ int SimulateVip(const Invocation& in) {
     return kExitUsage;
   }
 
-  const int64_t identity = KeelTest_IdentityObject();
+  DevelopmentStore dev;
+  if (!FindDevelopmentStore(&dev)) return kExitFailed;
+  const int64_t identity = dev.identity_object();
   if (withCid) {
-    if (!Simulate(in.out, identity, kCredentialIdProperty, KA_ATTR_PLAIN, cid.c_str(), -1)) {
+    if (!Simulate(dev, in.out, identity, kCredentialIdProperty, KA_ATTR_PLAIN, cid.c_str(), -1)) {
       return kExitFailed;
     }
     in.out->Text("credential_id", cid);
   }
   if (withOtp) {
-    const bool written = Simulate(in.out, identity, kFirstPasswordProperty, KA_ATTR_SECRET,
+    const bool written = Simulate(dev, in.out, identity, kFirstPasswordProperty, KA_ATTR_SECRET,
                                   otp.first.c_str(), -1) &&
-                         Simulate(in.out, identity, kSecondPasswordProperty, KA_ATTR_SECRET,
-                                  otp.second.c_str(), -1);
+                         Simulate(dev, in.out, identity, kSecondPasswordProperty,
+                                  KA_ATTR_SECRET, otp.second.c_str(), -1);
     in.out->Flag("otp_written", written);
     if (!written) return kExitFailed;
   }
@@ -209,15 +279,20 @@ std::vector<Command> StoreCommands() {
       {{"store", "counts"}, "", "count the store's objects of each kind", &StoreCounts},
       {{"store", "check"}, "", "check the store's integrity, its key and its secrets",
        &StoreCheck},
-      {{"store", "export"}, "<file>", "write the store's contents as JSON, secrets withheld",
+      {{"store", "export"},
+       "<file> [--force]",
+       "write the store's contents as JSON, secrets withheld, to a new file only you can read "
+       "(--force replaces an existing one)",
        &StoreExport},
       {{"store", "simulate", "enrollments"},
        "<count>",
-       "store the sensor's enrolled-finger count (above 10 is an illegal answer)",
+       "store the sensor's enrolled-finger count (above 10 is an illegal answer; "
+       "development store only)",
        &SimulateEnrollments},
       {{"store", "simulate", "vip"},
        "[--cid <id>] [--otp]",
-       "store a credential ID, and with --otp two one-time passwords read from standard input",
+       "store a credential ID, and with --otp two one-time passwords read from standard input "
+       "(development store only)",
        &SimulateVip},
   };
 }

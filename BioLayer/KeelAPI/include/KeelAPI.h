@@ -3,9 +3,8 @@
  *
  * The store keeps objects, each a bag of numbered properties:
  *   context    one per process while initialised (KA_Init .. KA_Free); its
- *              properties are store-wide settings (4 enrollment count, 103
- *              parent window, 104 attempt limit, 108 skin index, 2001
- *              timestamp, ...) and outlive the context that wrote them
+ *              properties are settings, stored or per process (see
+ *              "Context properties")
  *   App        one per application name; property 1 is the name
  *   Identity   the user; owns cards and macros
  *   card       filed under a domain (also its property 1) and a category,
@@ -14,16 +13,29 @@
  *   shortcut   listed under the region "US"
  *
  * Handles.  Every handle is a 32-bit value that the caller keeps in a
- * variable and passes by address.  Handles come from a counter and are never
- * reused within a process; each successful KA_GetApp, KA_GetIdentity, walk
- * step, lookup or create opens a NEW handle, which stays open until it is
- * released, its object is deleted through it, or the last KA_Free closes
- * every handle.  A closed handle keeps naming its object, so a walk can go
- * on from it (mode 2); every other call answers KA_E_BAD_HANDLE for it, as
- * for a null pointer, 0, a value never handed out, or a handle of another
- * kind of object.  Release and delete leave the caller's variable as it is.
- * When an object is deleted through one handle, another handle still open
- * on it answers KA_E_BAD_HANDLE for its properties but must be released.
+ * variable and passes by address.  Each successful walk step, lookup or
+ * create opens a NEW handle, which stays open until it is released, its
+ * object is deleted through it, or the last KA_Free closes every handle.
+ * KA_GetApp and KA_GetIdentity open a new handle only when none is open on
+ * their object: otherwise they answer the open one again and count one more
+ * reference to it; each release drops one reference, and the last one
+ * closes the handle (the last KA_Free closes it whatever its count).  A
+ * client may thus ask for both at every use without holding more handles.
+ * A card, macro or shortcut handle keeps naming its object once closed, so
+ * that a walk can go on from it (mode 2), as long as it is among the last
+ * 1024 handles closed (a walk goes on from the handle just released); every
+ * other call answers KA_E_BAD_HANDLE for it, as for a null pointer, 0, a
+ * value never handed out, or a handle of another kind of object.  Release
+ * and delete leave the caller's variable as it is.  When an object is
+ * deleted through one handle, another handle still open on it answers
+ * KA_E_BAD_HANDLE for its properties but must be released.  The store keeps
+ * only the open handles and those last closed ones, so its memory follows
+ * the handles a client holds, never the handles it was ever given.
+ * Handles come from a counter: a value comes back only after the counter
+ * has gone round all 2^32 - 1 values, and even then never while the store
+ * still knows it (open, or among the last closed), so a value never names
+ * two objects at once; a client that keeps a closed handle that long finds
+ * it answering KA_E_BAD_HANDLE long before.
  *
  * Initialisation.  The first KA_Init opens the context and answers KA_OK;
  * while it is open a further KA_Init answers KA_E_ALREADY_INIT, writes the
@@ -45,13 +57,14 @@
  * Walks.  Objects are returned in creation order.  Modes: 1 the first object
  * of the filter, 2 the next object after the one in the caller's variable
  * (which may be released or deleted, but must be a handle of the same kind),
- * 3 (cards only) the first card of the domain, in any category.  Card walks
- * filter by category, and by domain too when the domain is not null
- * (compared as exact bytes, case matters); mode 2 applies that filter
- * whatever mode began the walk.  Macro walks filter by finger value; shortcut
- * walks by region, and only "US" has shortcuts.  An exhausted walk answers
- * KA_E_END and leaves the caller's variable unchanged.  Any other mode, or
- * mode 3 without a domain, answers KA_E_BAD_ARGUMENT.
+ * 3 (cards only) the first card of the domain and the category, as mode 1
+ * but with the domain required.  Card walks filter by category, and by
+ * domain too when the domain is not null (compared as exact bytes, case
+ * matters); mode 2 applies that filter whatever mode began the walk.  Macro
+ * walks filter by finger value; shortcut walks by region, and only "US" has
+ * shortcuts.  An exhausted walk answers KA_E_END and leaves the caller's
+ * variable unchanged.  Any other mode, or mode 3 without a domain, answers
+ * KA_E_BAD_ARGUMENT.
  * KA_Id_GetCardByRefNum answers KA_E_END when no card has the number.
  *
  * Reads: capacity 0 with a null buffer answers the stored size in *sizeOut;
@@ -79,19 +92,48 @@
  * command, a null length, or a null payload with a nonzero length answers
  * KA_E_BAD_ARGUMENT.
  *
- * The context's property 4, the enrolled-finger count, is the sensor's:
- * clients read it, and KA_SetProperty answers KA_E_BAD_ARGUMENT for it.
+ * Context properties.  Most are stored, shared by every process of the
+ * user and kept after the context closes: 4 the enrolled-finger count
+ * (the sensor's: clients read it, and KA_SetProperty answers
+ * KA_E_BAD_ARGUMENT for it), 108 the skin index, 2001 the timestamp, and
+ * any other number.  Two are kept per process, in memory with the open
+ * context: KA_SetProperty changes them for this process's context only,
+ * never in the store, so no other process sees the value, and none is left
+ * behind when the context closes or the process ends (a crash included):
+ *   103 the parent window handle, which means nothing in another process;
+ *       a new context has none (KA_E_NOT_STORED until it writes one);
+ *   104 the biometric attempt limit, which a client lowers for a moment
+ *       around a write; a new context reads the stored value, the
+ *       store-wide default that no client write changes (KA_E_NOT_STORED
+ *       when there is none), until it writes its own.
+ * The reads and writes of both follow every rule below, sizes included.
  *
  * Storage.  Objects and properties are kept in a per-user database (see
  * KeelAPITest.h for where it lives), shared by every process of the user:
  * a call that answers success has made its change durable, each call on its
  * own (there are no transactions across calls), and what other processes
- * wrote is seen by the next call.  Values written with attribute 10 are
- * kept encrypted; reading one passes the user's authentication, which may
- * refuse it with KA_E_AUTH_REFUSED or KA_E_AUTH_CANCELLED.  A store that
- * cannot be read or written (damaged, written by a newer version, on a full
- * disk or a folder that cannot be written) answers KA_E_STORAGE and is left
- * as it is.
+ * wrote is seen by the next call.
+ *
+ * New cards are pending.  A card made by KA_Id_CreateCard is seen only by
+ * the process that made it (its walks, lookups and counts) until that
+ * process releases it with KA_Card_Release on the handle KA_Id_CreateCard
+ * gave: from then on every process sees it, with every property written
+ * before the release.  So a profile written as several calls (the card, its
+ * user name, its password, ...) appears to others whole or not at all.  A
+ * card whose making handle is closed any other way (the last KA_Free, the
+ * process ending, a crash) stays unseen by others, and is removed when the
+ * store is next opened by a process, once the store that made it has
+ * closed or its process has ended.  That release answers KA_E_STORAGE
+ * (and leaves the handle open) when the card cannot be shown to others,
+ * such as when the database cannot be written; releasing any other handle
+ * cannot fail.  Deleting a pending card removes it at once.  Without other
+ * processes (the store kept in memory) pending cards are like any other.
+ *
+ * Values written with attribute 10 are kept encrypted; reading one passes
+ * the user's authentication, which may refuse it with KA_E_AUTH_REFUSED or
+ * KA_E_AUTH_CANCELLED.  A store that cannot be read or written (damaged,
+ * written by a newer version, on a full disk or a folder that cannot be
+ * written) answers KA_E_STORAGE and is left as it is.
  *
  * Checks come in this order: the handle the call is made on, then the other
  * arguments, then the storage.  Every function may be called from any

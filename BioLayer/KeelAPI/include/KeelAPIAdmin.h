@@ -3,12 +3,15 @@
  *
  * What a support tool needs to look at a user's store without going through
  * handles: which file it is, how many objects of each kind it holds, whether
- * it is sound, and its contents for a support request.  Every function works
- * on the store this process uses (the store's own database unless a test
- * chose another backend through KeelTest_Reset), opens it when that has not
+ * it is sound, its contents for a support request, and the identity's
+ * texts.  Both builds of the store export it (the production libKeelAPI.so
+ * / KeelAPI.dll and the development one).  Every function works on the
+ * store this process uses (the store's own database unless a test chose
+ * another backend through KeelTest_Reset), opens it when that has not
  * happened yet, and runs under the store's lock.  None is traced or seen by
- * the interceptor, and none ever hands out a secret value unless asked to
- * in so many words (KEEL_EXPORT_SECRETS).
+ * the interceptor.  None ever hands out a value stored with attribute 10
+ * (KA_ATTR_SECRET), and a read that hands out a value passes the
+ * authentication policy as every store read does.
  */
 #ifndef KEEL_API_ADMIN_H
 #define KEEL_API_ADMIN_H
@@ -30,7 +33,8 @@ typedef void (*KeelAdminSink)(void* user, const char* text);
 /* The database file of the store this process uses, as a NUL-terminated
  * text: *size gets its length with the NUL, and the text is copied when
  * capacity is at least that.  The text is empty for a store kept in memory,
- * and for the store's own file when no home folder is known.  Opens and
+ * and for the store's own file when no usable home folder is known (none,
+ * or a relative one: KeelAdmin_Check says why).  Opens and
  * creates nothing.  KA_OK; KA_E_BUFFER_TOO_SMALL (*size set, buffer
  * untouched); KA_E_BAD_ARGUMENT for a null size, a negative capacity, or a
  * null buffer with a positive capacity. */
@@ -46,11 +50,16 @@ KEEL_API KA_STATUS KeelAdmin_CountObjects(KeelObjectKind kind, int64_t* count);
  * the key its secrets were sealed with, and that every secret's seal opens.
  * Each problem found is one line (without a line end) through sink, naming
  * objects and properties but never a value.  KA_OK when nothing was found;
- * KA_E_STORAGE when something was; KA_E_BAD_ARGUMENT for a null sink. */
+ * KA_E_STORAGE when something was; KA_E_BAD_ARGUMENT for a null sink.
+ *
+ * When this process opened the store's files it repaired what let other
+ * users in (a folder or file of the user's own with group or other
+ * permissions, made 0700 or 0600): each repair is one more line, beginning
+ * with KEEL_CHECK_REPAIRED, which does not count as a problem. */
 KEEL_API KA_STATUS KeelAdmin_Check(KeelAdminSink sink, void* user);
 
-/* KeelAdmin_Export's flags. */
-#define KEEL_EXPORT_SECRETS 1 /* write secret values too */
+/* The beginning of a KeelAdmin_Check line that tells a repair. */
+#define KEEL_CHECK_REPAIRED "repaired: "
 
 /* Writes the store's contents as one JSON document, in pieces through sink
  * (their concatenation is the document), from one consistent view of the
@@ -65,11 +74,27 @@ KEEL_API KA_STATUS KeelAdmin_Check(KeelAdminSink sink, void* user);
  * each kind in creation order, their properties by number.  A value that is
  * NUL-terminated UTF-8 text with no other NUL is written as "text" (without
  * its NUL), any other value as "hex".  A value stored with attribute 10
- * (KA_ATTR_SECRET) is withheld unless flags has KEEL_EXPORT_SECRETS.
- * KA_OK; KA_E_BAD_ARGUMENT for a null sink or an unknown flag; KA_E_STORAGE
- * when the store cannot be opened or read (the document is then cut
- * short), including a secret asked for whose seal does not open. */
+ * (KA_ATTR_SECRET) is always withheld: only its size is written.  flags is
+ * reserved and must be 0.  KA_OK; KA_E_BAD_ARGUMENT for a null sink or any
+ * other flags; KA_E_STORAGE when the store cannot be opened or read (the
+ * document is then cut short). */
 KEEL_API KA_STATUS KeelAdmin_Export(int32_t flags, KeelAdminSink sink, void* user);
+
+/* Reads property `property` of the identity, for a support tool that shows
+ * what a registration would send (the identity's properties are texts,
+ * stored with their NUL).  *size gets the stored size; the value is copied,
+ * as stored, when capacity is at least that, else the answer is
+ * KA_E_BUFFER_TOO_SMALL with the buffer untouched; a null buffer with
+ * capacity 0 only asks for the size.  A value stored with attribute 10
+ * (KA_ATTR_SECRET) is never handed out, whatever the authentication policy
+ * allows: KA_E_AUTH_REFUSED, with neither the buffer nor *size written.
+ * Any other value passes the authentication policy as KA_Id_GetProperty's
+ * does.  Creates nothing: KA_E_NOT_STORED when the property, or the
+ * identity itself, is absent.  KA_E_BAD_ARGUMENT for a null size, a
+ * negative capacity, or a null buffer with a positive capacity;
+ * KA_E_STORAGE when the store cannot be opened or read. */
+KEEL_API KA_STATUS KeelAdmin_GetIdentityText(int32_t property, char* buffer, int32_t capacity,
+                                             int32_t* size);
 
 #ifdef __cplusplus
 }

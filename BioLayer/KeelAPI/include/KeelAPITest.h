@@ -4,7 +4,11 @@
  * What tests and tools need beyond the 32 store functions: an interceptor
  * that sees every store call and may answer it instead of the store, a trace
  * of the calls, a count of open handles, and direct seeding and inspection of
- * objects.  None of this is used by the store's clients in production.
+ * objects.  None of this is used by the store's clients in production, and
+ * only the development build of the store exports it (libKeelAPIDev.so,
+ * KeelAPIDev.dll): the production store (libKeelAPI.so, KeelAPI.dll) has
+ * none of these functions.  A program that calls them links KeelAPIDev; a
+ * program that may meet either store looks them up at run time.
  *
  * Everything here is process-wide and serialised with the store's own lock.
  * None of these functions is intercepted or traced.
@@ -99,7 +103,8 @@ KEEL_API void KeelTest_TraceClear(void);
 KEEL_API void KeelTest_SetTraceLimit(size_t limit);
 
 /* Handles handed out and not yet released, freed or deleted; the open
- * context handle counts as one. */
+ * context handle counts as one, and so does the App or identity handle that
+ * repeated KA_GetApp or KA_GetIdentity calls share. */
 KEEL_API uint32_t KeelTest_OpenHandles(void);
 
 /* Drops every handle and the open context (and the init count), and starts
@@ -117,8 +122,10 @@ KEEL_API uint32_t KeelTest_OpenHandles(void);
  *                         its folder) when missing, holding whatever it
  *                         held.
  * Removes the interceptor and the authentication and device policies,
- * clears the trace and restores its limit.  Handle numbers go on growing: none from before
- * the reset is handed out again, and those answer KA_E_BAD_HANDLE.  Answers
+ * clears the trace and restores its limit.  Handle numbers go on from where
+ * they were (see KeelAPI.h: a number comes back only after the 32-bit
+ * counter wrapped, and never while it is open or among the last closed
+ * ones); the handles from before the reset answer KA_E_BAD_HANDLE.  Answers
  * KA_OK; KA_E_BAD_ARGUMENT for another name (and for the SQLite names in a
  * build without that backend) and KA_E_STORAGE when "sqlite:<path>" cannot
  * be opened, changing nothing in either case. */
@@ -214,9 +221,9 @@ KEEL_API KA_STATUS KeelTest_GetProperty(int64_t object, int32_t property,
  * is null).  0 for a value that is not a kind. */
 KEEL_API size_t KeelTest_ListObjects(KeelObjectKind kind, int64_t* ids,
                                      size_t capacity);
-/* The object a handle names (even a released one, or one whose object was
- * deleted), or KA_E_BAD_HANDLE for a value not handed out since the last
- * reset. */
+/* The object a handle names: an open one, or one among the last 1024
+ * closed (released, or whose object was deleted); KA_E_BAD_HANDLE for any
+ * other value. */
 KEEL_API int64_t KeelTest_ObjectOfHandle(uint32_t handle);
 /* A card's reference number, or KA_E_END when `card` is not a live card. */
 KEEL_API int64_t KeelTest_CardRefNum(int64_t card);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,8 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
             ("dm-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
     std::filesystem::create_directories(StoreFolder());
     // A link, not a copy: the store loaded by DataManager must be the very
-    // library this program talks to through the store's test interface.
+    // library this program talks to through the store's test interface,
+    // the development store (KeelAPIDev) under the store's name.
     std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, StoreFolder() / "libKeelAPI.so");
     ::setenv("CommonProgramFiles", root_.c_str(), 1);
     // The SQLite backend ("sqlite") opens the store's own file, which this
@@ -76,6 +78,17 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
   int stores_ = 0;
   std::unique_ptr<LogCapture> log_;
 };
+
+// What DataManager's store context answers for a context property of at
+// most 8 bytes (little-endian), read straight from the store: the values the
+// store keeps per process included.  Nothing when the read fails.
+inline std::optional<uint64_t> ContextValue(int32_t property) {
+  uint64_t value = 0;
+  if (KA_GetProperty(&Handles().context, property, sizeof value, &value, nullptr) != KA_OK) {
+    return std::nullopt;
+  }
+  return value;
+}
 
 // Instantiates a suite on every store backend.
 #define DM_ON_EVERY_BACKEND(Suite) \

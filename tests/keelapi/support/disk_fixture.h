@@ -63,6 +63,22 @@ class DiskTest : public StoreTest {
   const std::string db_ = folder_.File("keel.db");
 };
 
+// An integer a query answers on the database at `db`, read directly; -1
+// when it cannot be read.
+inline int64_t QueryInt(const std::string& db, const char* sql) {
+  sqlite3* handle = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  int64_t value = -1;
+  if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    value = sqlite3_column_int64(stmt, 0);
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(handle);
+  return value;
+}
+
 // Runs `body` in a child process, which exits with its answer (without
 // running this process's exit handlers).
 inline pid_t Spawn(const std::function<int()>& body) {

@@ -31,15 +31,25 @@
  *   KA_E_BAD_ARGUMENT a request the operation does not serve (a kind that
  *                    find_or_create does not know, a missing domain, ...)
  *   KA_E_STORAGE     the storage failed (I/O, damaged data, out of memory)
- *   KEEL_BACKEND_BUSY another process holds the storage: the backend has
- *                    given up waiting for it.  The engine rolls back and
- *                    runs the whole store call again, so this status never
- *                    reaches a client.
+ *   KEEL_BACKEND_BUSY another process holds the storage.  A backend answers
+ *                    this at once rather than wait: the engine rolls back,
+ *                    waits without the store's lock, and runs the whole
+ *                    store call again, so this status never reaches a
+ *                    client.
  * and writes its out-parameters only when it answers KA_OK.  No operation
  * lets a C++ exception escape.
  *
  * Object ids are positive, grow in creation order and are never reused by a
  * backend; "creation order" everywhere below means ascending id.
+ *
+ * Pending objects: an object created pending is seen only by the backend
+ * that created it (this process's, while it stays open) until
+ * publish_object; every other user of the same storage finds it through
+ * neither next_object, find_card_by_ref nor list_objects.  A persistent
+ * backend removes, whenever it is opened, the pending objects of the
+ * backends that ended (closed, or their process died) without publishing
+ * them.  A backend that no other process shares (memory) has nobody to hide
+ * them from and treats them as any other object.
  */
 #ifndef KEEL_BACKEND_H
 #define KEEL_BACKEND_H
@@ -54,7 +64,7 @@ extern "C" {
 #endif
 
 /* Raised whenever the table below changes shape. */
-#define KEEL_BACKEND_VERSION 2
+#define KEEL_BACKEND_VERSION 3
 
 /* See the statuses above: a value that no store function answers. */
 #define KEEL_BACKEND_BUSY (-1000)
@@ -73,6 +83,7 @@ typedef struct KeelObjectFiling {
   uint32_t finger;    /* macro */
   const char* region; /* shortcut: its region, NUL-terminated, required */
   const char* name;   /* App: the application name, NUL-terminated */
+  int32_t pending;    /* create_object: 1 to create the object pending */
 } KeelObjectFiling;
 
 /* The fixed facts of a live object. */
@@ -146,6 +157,11 @@ struct KeelBackend {
   /* Removes an object and all its properties.  Its id is never handed out
    * again.  KA_OK, KA_E_END when there is no such object, KA_E_STORAGE. */
   int (*delete_object)(KeelBackend* self, int64_t id);
+
+  /* Makes a pending object seen by every user of the storage (see "Pending
+   * objects").  KA_OK, also for an object that was not pending; KA_E_END
+   * when there is no such object; KA_E_STORAGE. */
+  int (*publish_object)(KeelBackend* self, int64_t id);
 
   /* Fills *info with a live object's fixed facts.  KA_OK, KA_E_END when
    * there is no such object, KA_E_STORAGE. */

@@ -50,12 +50,21 @@ KA_STATUS KeelAdmin_Check(KeelAdminSink sink, void* user) {
 }
 
 KA_STATUS KeelAdmin_Export(int32_t flags, KeelAdminSink sink, void* user) {
-  if (sink == nullptr || (flags & ~KEEL_EXPORT_SECRETS) != 0) return KA_E_BAD_ARGUMENT;
+  // No flag asks for secrets: there is no way to have them exported.
+  if (sink == nullptr || flags != 0) return KA_E_BAD_ARGUMENT;
   // Not tried again when busy: the sink may have had part of the document.
   const KA_STATUS status = Locked(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
-    return s.engine.Export(flags, sink, user);
+    return s.engine.Export(sink, user);
   });
   return status == KEEL_BACKEND_BUSY ? static_cast<KA_STATUS>(KA_E_STORAGE) : status;
+}
+
+KA_STATUS KeelAdmin_GetIdentityText(int32_t property, char* buffer, int32_t capacity,
+                                    int32_t* size) {
+  if (size == nullptr) return KA_E_BAD_ARGUMENT;
+  return Retried(static_cast<KA_STATUS>(KA_E_STORAGE), [&](StoreState& s) {
+    return s.engine.IdentityText(property, buffer, capacity, size);
+  });
 }
 
 }  // extern "C"

@@ -2,7 +2,7 @@
 // backend class.
 //
 // A backend class has one method per operation, named after it (Begin,
-// Commit, Rollback, Create, FindOrCreate, Delete, Describe, GetProperty,
+// Commit, Rollback, Create, FindOrCreate, Delete, Publish, Describe, GetProperty,
 // SetProperty, Next, FindCard, List, NextProperty, Location, Verify) and
 // taking the operation's arguments after `self`, by reference where the
 // table passes a pointer to a filing or a filter.  The table owns the
@@ -61,6 +61,8 @@ class BackendTable {
           },
       .delete_object =
           [](KeelBackend* s, int64_t id) { return Guarded([&] { return Of(s).Delete(id); }); },
+      .publish_object =
+          [](KeelBackend* s, int64_t id) { return Guarded([&] { return Of(s).Publish(id); }); },
       .describe_object =
           [](KeelBackend* s, int64_t id, KeelObjectInfo* info) {
             return Guarded([&] { return Of(s).Describe(id, info); });

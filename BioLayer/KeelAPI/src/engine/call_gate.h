@@ -2,11 +2,12 @@
 // store's lock, the engine, the trace.
 //
 // Locking: the process-wide lock is held while the engine answers and the
-// call is traced, but NOT while the interceptor runs.  An interceptor may
-// therefore call the development interface (and even the store functions,
-// whose calls are intercepted and traced in their turn) without deadlock; the
-// price is that with several threads an interceptor may run concurrently
-// with other calls and must guard its own state.
+// call is traced, but NOT while the interceptor runs, nor while a call
+// waits for another process to let go of the database (RetryWhileBusy).
+// An interceptor may therefore call the development interface (and even the
+// store functions, whose calls are intercepted and traced in their turn)
+// without deadlock; the price is that with several threads an interceptor
+// may run concurrently with other calls and must guard its own state.
 #ifndef KEEL_ENGINE_CALL_GATE_H
 #define KEEL_ENGINE_CALL_GATE_H
 
@@ -47,14 +48,20 @@ StoreState& Store();
 void ReleaseStore();
 
 // How long a store call keeps trying while other processes hold the
-// database (each try already waits for it a while, see the backend).
+// database, counted from its first try.
 inline constexpr auto kBusyPatience = std::chrono::seconds(5);
 
-// Runs `attempt` (a whole store call) again while it answers
-// KEEL_BACKEND_BUSY: each failed try was rolled back and published nothing,
-// so trying again is safe.  Past kBusyPatience the answer is KA_E_STORAGE.
+// Runs `attempt` (a whole store call) under `hold`, the store's lock, and
+// again while it answers KEEL_BACKEND_BUSY: each failed try was rolled back
+// and published nothing, so trying again is safe.  Past kBusyPatience the
+// answer is KA_E_STORAGE.  The backend never waits for another process
+// itself; the wait is here, with the lock let go, so that the process's
+// other threads go on meanwhile (a read the cache answers, a call on the
+// memory backend, a call that needs no store).  Each try begins afresh
+// from whatever they left, as if the call had only just come.
 template <typename Attempt>
-auto RetryWhileBusy(Attempt&& attempt) -> decltype(attempt()) {
+auto RetryWhileBusy(std::unique_lock<std::mutex>& hold, Attempt&& attempt)
+    -> decltype(attempt()) {
   const auto deadline = std::chrono::steady_clock::now() + kBusyPatience;
   for (int tries = 1;; ++tries) {
     const auto status = attempt();
@@ -62,7 +69,9 @@ auto RetryWhileBusy(Attempt&& attempt) -> decltype(attempt()) {
     if (std::chrono::steady_clock::now() >= deadline) return KA_E_STORAGE;
     // A short pause that grows, so that two processes that collided do not
     // collide again at once.
+    hold.unlock();
     std::this_thread::sleep_for(std::chrono::milliseconds(tries < 10 ? tries : 10));
+    hold.lock();
   }
 }
 
@@ -74,25 +83,33 @@ std::optional<KA_STATUS> AskInterceptor(const KeelCall& call);
 // so that an unterminated or enormous argument cannot run the copy away.
 std::optional<std::string> CopyCallText(const char* text, size_t limit);
 
-// Runs `fn(store)` under the store's lock, for the development and
-// administration interfaces (neither intercepted nor traced); an exception
+// Runs `fn(store, hold)` with `hold` holding the store's lock; an exception
 // (out of memory) answers `failed` instead of crossing the C interface.
 template <typename R, typename Fn>
-R Locked(R failed, Fn&& fn) noexcept {
+R WithLock(R failed, Fn&& fn) noexcept {
   try {
     StoreState& store = Store();
-    std::lock_guard<std::mutex> hold(store.lock);
-    return fn(store);
+    std::unique_lock<std::mutex> hold(store.lock);
+    return fn(store, hold);
   } catch (...) {
     return failed;
   }
 }
 
+// Runs `fn(store)` under the store's lock, for the development and
+// administration interfaces (neither intercepted nor traced).
+template <typename R, typename Fn>
+R Locked(R failed, Fn&& fn) noexcept {
+  return WithLock(failed, [&](StoreState& s, std::unique_lock<std::mutex>&) { return fn(s); });
+}
+
 // As Locked, for a call that answers a status: tried again while other
-// processes hold the store.
+// processes hold the store, without the lock in between.
 template <typename R, typename Fn>
 R Retried(R failed, Fn&& fn) noexcept {
-  return Locked(failed, [&](StoreState& s) { return RetryWhileBusy([&] { return fn(s); }); });
+  return WithLock(failed, [&](StoreState& s, std::unique_lock<std::mutex>& hold) {
+    return RetryWhileBusy(hold, [&] { return fn(s); });
+  });
 }
 
 // Answers one store call.  `call` describes it without its text; `text` is
@@ -106,15 +123,16 @@ KA_STATUS Answer(KeelCall call, const char* text, size_t text_limit, Op&& op) no
     call.text = owned ? owned->c_str() : nullptr;
     const std::optional<KA_STATUS> intercepted = AskInterceptor(call);
     StoreState& store = Store();
-    std::lock_guard<std::mutex> hold(store.lock);
+    std::unique_lock<std::mutex> hold(store.lock);
     KA_STATUS status = KA_E_STORAGE;
     if (intercepted) {
       status = *intercepted;
     } else {
       try {
-        status = RetryWhileBusy([&] { return op(store.engine); });
+        status = RetryWhileBusy(hold, [&] { return op(store.engine); });
       } catch (...) {  // out of memory half-way: the transaction rolled back
         status = KA_E_STORAGE;
+        if (!hold.owns_lock()) hold.lock();  // it failed while waiting
       }
     }
     call.status = status;

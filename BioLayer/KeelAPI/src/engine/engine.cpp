@@ -78,10 +78,8 @@ KA_STATUS Engine::Subject(const uint32_t* handle, KeelObjectKind kind, int64_t* 
     *object = context_.object;
     return KA_OK;
   }
-  const HandleEntry* entry = handles_.Find(*handle);
-  if (entry == nullptr || entry->kind != kind || entry->state != HandleState::kOpen) {
-    return KA_E_BAD_HANDLE;
-  }
+  const HandleEntry* entry = handles_.FindOpen(*handle);
+  if (entry == nullptr || entry->kind != kind) return KA_E_BAD_HANDLE;
   *object = entry->object;
   return KA_OK;
 }
@@ -94,10 +92,10 @@ KA_STATUS Engine::WalkStart(const uint32_t* from, KeelObjectKind kind, int64_t* 
 }
 
 KA_STATUS Engine::CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind kind,
-                                uint32_t* out) {
-  if (!handles_.Reserve()) return KA_E_STORAGE;  // 2^32 handles handed out
+                                uint32_t* out, bool publishes) {
+  handles_.Reserve();  // before the commit: it may throw
   if (const KA_STATUS status = txn.Commit(); status != KA_OK) return status;
-  *out = handles_.Open(object, kind);
+  *out = handles_.Open(object, kind, publishes);
   return KA_OK;
 }
 
@@ -118,7 +116,7 @@ KA_STATUS Engine::FileAndOpen(const KeelObjectFiling& filing, Filing how, uint32
   const KA_STATUS status =
       how == Filing::kNew ? CreateObject(filing, &object) : FindOrCreate(filing, &object);
   if (status != KA_OK) return status;
-  return CommitAndOpen(txn, object, filing.kind, out);
+  return CommitAndOpen(txn, object, filing.kind, out, filing.pending != 0);
 }
 
 KA_STATUS Engine::Walk(const KeelFilter& filter, int64_t after, uint32_t* out) {

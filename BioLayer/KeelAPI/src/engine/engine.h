@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "KeelAPI.h"
@@ -91,7 +92,8 @@ class Engine {
   std::string StoreFile() const;
   KA_STATUS CountObjects(KeelObjectKind kind, int64_t* count);
   KA_STATUS Check(KeelAdminSink sink, void* user);
-  KA_STATUS Export(int32_t flags, KeelAdminSink sink, void* user);
+  KA_STATUS Export(KeelAdminSink sink, void* user);
+  KA_STATUS IdentityText(int32_t property, char* buffer, int32_t capacity, int32_t* size);
 
  private:
   // The backend, opened on first need.  Null when it cannot be opened
@@ -108,11 +110,14 @@ class Engine {
   KA_STATUS Subject(const uint32_t* handle, KeelObjectKind kind, int64_t* object) const;
 
   // Where a mode-2 walk goes on from: the object named by the handle in
-  // *from, open or not, when it is one of `kind`.  KA_E_BAD_HANDLE else.
+  // *from, open or remembered closed (handle_table.h), when it is one of
+  // `kind`.  KA_E_BAD_HANDLE else.
   KA_STATUS WalkStart(const uint32_t* from, KeelObjectKind kind, int64_t* after) const;
 
-  // Commits `txn`, then opens a handle on `object` into *out.
-  KA_STATUS CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind kind, uint32_t* out);
+  // Commits `txn`, then opens a handle on `object` into *out (`publishes`:
+  // it created its card, see HandleEntry).
+  KA_STATUS CommitAndOpen(Transaction& txn, int64_t object, KeelObjectKind kind, uint32_t* out,
+                          bool publishes = false);
 
   // One walk step: the first object of `filter` after `after`, as a new
   // handle in *out, or KA_E_END with *out untouched.
@@ -144,6 +149,9 @@ class Engine {
     uint32_t inits = 0;    // KA_Init calls not yet matched by KA_Free
     int64_t object = 0;    // the store-wide context object
     std::string app_name;  // from the KA_Init that opened the context
+    // The context's own values of the properties kept per process
+    // (IsPerProcess in value_rules.h), once this context wrote them.
+    std::map<int32_t, std::string> own;
   };
 
   BackendChoice choice_;

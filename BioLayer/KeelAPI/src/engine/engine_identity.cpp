@@ -20,9 +20,8 @@ KA_STATUS Engine::GetCard(uint32_t* identity, const char* domain, int32_t catego
   filter.category = category;
   filter.domain = domain;
   filter.by = domain != nullptr ? KEEL_BY_CATEGORY_DOMAIN : KEEL_BY_CATEGORY;
-  if (mode == kWalkFirstOfDomain) {  // the first card of the domain, in any category
+  if (mode == kWalkFirstOfDomain) {  // the first card of the domain and the category
     if (domain == nullptr) return KA_E_BAD_ARGUMENT;
-    filter.by = KEEL_BY_DOMAIN;
     return WalkByMode(filter, kWalkFirst, card);
   }
   return WalkByMode(filter, mode, card);
@@ -50,6 +49,7 @@ KA_STATUS Engine::CreateCard(uint32_t* identity, const char* domain, int32_t cat
   filing.parent = owner;
   filing.domain = domain;
   filing.category = category;
+  filing.pending = 1;  // until this handle is released (Engine::Release)
   return FileAndOpen(filing, Filing::kNew, card);
 }
 

@@ -77,8 +77,7 @@ std::optional<std::string_view> AsText(const std::vector<uint8_t>& value) {
 
 class Exporter {
  public:
-  Exporter(KeelBackend* backend, bool with_secrets)
-      : backend_(backend), with_secrets_(with_secrets) {}
+  explicit Exporter(KeelBackend* backend) : backend_(backend) {}
 
   // The JSON of one object, properties included, into *out.
   int Object(int64_t id, std::string* out) {
@@ -115,7 +114,7 @@ class Exporter {
     if (status != KA_OK) return status;
     *out += "{\"number\": " + std::to_string(number) +
             ", \"attribute\": " + std::to_string(attribute) + ", \"size\": ";
-    if (attribute == KA_ATTR_SECRET && !with_secrets_) {
+    if (attribute == KA_ATTR_SECRET) {  // never read, let alone written
       *out += std::to_string(size) + ", \"secret\": \"withheld\"}";
       return KA_OK;
     }
@@ -134,13 +133,12 @@ class Exporter {
   }
 
   KeelBackend* backend_;
-  bool with_secrets_;
 };
 
 }  // namespace
 
-KA_STATUS ExportStore(KeelBackend* backend, bool with_secrets, KeelAdminSink sink, void* user) {
-  Exporter exporter(backend, with_secrets);
+KA_STATUS ExportStore(KeelBackend* backend, KeelAdminSink sink, void* user) {
+  Exporter exporter(backend);
   sink(user, "{\"format\": \"keel-export\", \"version\": 1, \"objects\": [");
   bool first = true;
   std::string piece;

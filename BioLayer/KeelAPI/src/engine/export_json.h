@@ -10,10 +10,10 @@ namespace keel {
 
 // Writes every object of `backend` with its properties, in the document
 // format of KeelAdmin_Export, through `sink`: one piece per object, then
-// the closing.  Secret values are withheld unless `with_secrets`.  Runs
-// inside the caller's transaction.  KA_OK, or the first failing status
-// (the document is then cut short).
-KA_STATUS ExportStore(KeelBackend* backend, bool with_secrets, KeelAdminSink sink, void* user);
+// the closing.  Secret values are always withheld: only their size is
+// written.  Runs inside the caller's transaction.  KA_OK, or the first
+// failing status (the document is then cut short).
+KA_STATUS ExportStore(KeelBackend* backend, KeelAdminSink sink, void* user);
 
 }  // namespace keel
 

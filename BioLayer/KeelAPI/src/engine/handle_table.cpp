@@ -1,56 +1,92 @@
-// handle_table.cpp - the store's handles, numbered from a counter that only
-// grows and kept in a vector indexed by number.
+// handle_table.cpp - the open handles in a vector sorted by number, and the
+// closed ones that still name their object in a ring.
 #include "handle_table.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace keel {
+namespace {
 
-bool HandleTable::Reserve() {
-  if (next_ == std::numeric_limits<uint32_t>::max()) return false;
+bool Before(const HandleEntry& entry, uint32_t handle) { return entry.handle < handle; }
+
+}  // namespace
+
+void HandleTable::Reserve() {
   // Grow geometrically: reserving one more each time would copy the whole
   // table on every handle.
-  if (entries_.size() == entries_.capacity()) {
-    entries_.reserve(std::max<size_t>(64, entries_.capacity() * 2));
+  if (open_.size() == open_.capacity()) {
+    open_.reserve(std::max<size_t>(16, open_.capacity() * 2));
   }
-  return true;
+  while (next_ == 0 || (wrapped_ && Known(next_))) {
+    if (next_ == 0) wrapped_ = true;
+    ++next_;
+  }
 }
 
-uint32_t HandleTable::Open(int64_t object, KeelObjectKind kind) {
-  entries_.push_back(HandleEntry{object, kind, HandleState::kOpen});
-  ++open_;
+uint32_t HandleTable::Open(int64_t object, KeelObjectKind kind, bool publishes) {
+  if (kind == KEEL_APP || kind == KEEL_IDENTITY) {
+    for (HandleEntry& entry : open_) {
+      if (entry.kind == kind && entry.object == object) {
+        // A count that has reached its top stays there: the handle then
+        // stays open until the last KA_Free.
+        if (entry.references < std::numeric_limits<uint32_t>::max()) ++entry.references;
+        return entry.handle;
+      }
+    }
+  }
+  // Numbers grow, so a new handle goes last, except after the counter went
+  // round.  Reserve() made room: neither way allocates.
+  open_.insert(std::lower_bound(open_.begin(), open_.end(), next_, Before),
+               HandleEntry{next_, kind, object, 1, publishes});
   return next_++;
 }
 
+const HandleEntry* HandleTable::FindOpen(uint32_t handle) const {
+  auto it = std::lower_bound(open_.begin(), open_.end(), handle, Before);
+  return it != open_.end() && it->handle == handle ? &*it : nullptr;
+}
+
 const HandleEntry* HandleTable::Find(uint32_t handle) const {
-  if (handle < first_ || handle - first_ >= entries_.size()) return nullptr;
-  return &entries_[handle - first_];
+  if (handle == 0) return nullptr;  // also the mark of an empty slot
+  if (const HandleEntry* open = FindOpen(handle)) return open;
+  // Newest first: a walk goes on from the handle released just before.
+  for (size_t i = 0; i < kRemembered; ++i) {
+    const HandleEntry& entry = closed_[(newest_ + kRemembered - i) % kRemembered];
+    if (entry.handle == handle) return &entry;
+  }
+  return nullptr;
 }
 
-HandleEntry* HandleTable::Entry(uint32_t handle) {
-  return const_cast<HandleEntry*>(static_cast<const HandleTable*>(this)->Find(handle));
+void HandleTable::Remember(const HandleEntry& entry) {
+  newest_ = (newest_ + 1) % kRemembered;
+  closed_[newest_] = HandleEntry{entry.handle, entry.kind, entry.object, 0, false};
 }
 
-void HandleTable::Close(uint32_t handle, HandleState state) {
-  HandleEntry* entry = Entry(handle);
-  if (entry == nullptr || entry->state != HandleState::kOpen) return;
-  entry->state = state;
-  --open_;
+void HandleTable::Close(uint32_t handle) {
+  auto it = std::lower_bound(open_.begin(), open_.end(), handle, Before);
+  if (it == open_.end() || it->handle != handle) return;
+  if (it->references == std::numeric_limits<uint32_t>::max()) return;  // see Open()
+  if (--it->references > 0) return;
+  Remember(*it);
+  open_.erase(it);
+  // Give the memory of a burst of open handles back.
+  if (open_.capacity() > 64 && open_.size() * 4 < open_.capacity()) {
+    try {
+      open_.shrink_to_fit();
+    } catch (...) {  // it stays as large as it was
+    }
+  }
 }
 
 void HandleTable::CloseAll() {
-  for (HandleEntry& entry : entries_) {
-    if (entry.state == HandleState::kOpen) entry.state = HandleState::kClosed;
-  }
-  open_ = 0;
+  for (const HandleEntry& entry : open_) Remember(entry);
+  std::vector<HandleEntry>().swap(open_);
 }
 
 void HandleTable::Clear() {
-  entries_.clear();
-  entries_.shrink_to_fit();
-  first_ = next_;
-  open_ = 0;
+  std::vector<HandleEntry>().swap(open_);
+  closed_.fill(HandleEntry{});
 }
 
 }  // namespace keel

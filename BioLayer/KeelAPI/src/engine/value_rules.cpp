@@ -44,9 +44,22 @@ bool IsClientAttribute(int32_t attribute) {
   return attribute == KA_ATTR_SECRET || attribute == KA_ATTR_PLAIN;
 }
 
+namespace {
+
+constexpr int32_t kEnrollmentCount = 4;
+constexpr int32_t kParentWindow = 103;
+constexpr int32_t kAttemptLimit = 104;
+
+}  // namespace
+
 bool IsClientWritable(KeelObjectKind kind, int32_t property) {
-  constexpr int32_t kEnrollmentCount = 4;
   return !(kind == KEEL_CONTEXT && property == kEnrollmentCount);
 }
+
+bool IsPerProcess(KeelObjectKind kind, int32_t property) {
+  return kind == KEEL_CONTEXT && (property == kParentWindow || property == kAttemptLimit);
+}
+
+bool StartsFromStored(int32_t property) { return property == kAttemptLimit; }
 
 }  // namespace keel

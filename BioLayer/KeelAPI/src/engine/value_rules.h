@@ -43,6 +43,20 @@ bool IsClientAttribute(int32_t attribute);
 // to clients; only the development interface sets it.
 bool IsClientWritable(KeelObjectKind kind, int32_t property);
 
+// Whether the store's clients read and write `property` of an object of
+// `kind` per process: the value lives with the open context, in memory, and
+// no other process, nor a later context, ever sees it.  These are the
+// context's parent window handle (103), which means nothing in another
+// process, and its biometric attempt limit (104), which a client lowers for
+// a moment around a write: kept in the store, a crash or another process
+// could leave it lowered for good.
+bool IsPerProcess(KeelObjectKind kind, int32_t property);
+
+// Of those, the ones a context reads from the store until it writes its own
+// value: the attempt limit, whose stored value is the store-wide default
+// (which clients cannot change).  The parent window starts not stored.
+bool StartsFromStored(int32_t property);
+
 }  // namespace keel
 
 #endif  // KEEL_ENGINE_VALUE_RULES_H

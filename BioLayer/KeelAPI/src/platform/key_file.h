@@ -17,8 +17,10 @@ enum class KeyFileStatus {
 };
 
 // Reads the key file at `path`, which must hold exactly `size` bytes, into
-// key.  kDone, kMissing, or kFailed (unreadable, or of another size) with
-// *why set; `key` is written only on kDone.
+// key.  A key file that lets the group or others in is repaired or refused
+// first, as KeepPrivate (store_location.h) says.  kDone, kMissing, or
+// kFailed (unreadable, refused, or of another size) with *why set; `key` is
+// written only on kDone.
 KeyFileStatus ReadKeyFile(const std::string& path, uint8_t* key, size_t size, std::string* why);
 
 // Creates the key file at `path` holding `size` bytes of `key`, mode 0600.

@@ -9,6 +9,7 @@
 
 #include "ks/wipe.h"
 #include "platform/key_file.h"
+#include "platform/store_location.h"
 
 namespace keel {
 namespace {
@@ -47,6 +48,10 @@ KeyFileStatus ReadKeyFile(const std::string& path, uint8_t* key, size_t size, st
   if (fd < 0) {
     if (errno == ENOENT) return KeyFileStatus::kMissing;
     *why = Failure("cannot open the key file", path);
+    return KeyFileStatus::kFailed;
+  }
+  if (!KeepPrivate(path, fd, false, why)) {  // repaired, or refused, before a byte is read
+    close(fd);
     return KeyFileStatus::kFailed;
   }
   // One byte more than expected tells a longer file from a whole key.

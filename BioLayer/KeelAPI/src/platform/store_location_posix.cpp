@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <mutex>
 
 #include "platform/store_location.h"
 
@@ -17,6 +20,10 @@ namespace {
 
 constexpr char kStoreFolder[] = "Halvorn";
 constexpr char kStoreFile[] = "keel.db";
+constexpr size_t kRepairsKept = 16;
+
+// Permissions for anyone but the owner.
+constexpr mode_t kOthersBits = S_IRWXG | S_IRWXO;
 
 std::string Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -37,8 +44,48 @@ std::string HomeFolder() {
   return home;
 }
 
+// The store's own folder, Halvorn in the per-user data folder (KEELAPI_DB
+// aside), or nothing with *why.
+std::optional<std::string> StoreFolder(std::string* why) {
+  const std::string data_home = Variable("XDG_DATA_HOME");
+  if (!data_home.empty()) {
+    if (data_home[0] != '/') {
+      *why = "XDG_DATA_HOME is a relative path (" + data_home +
+             "): the store needs an absolute data folder";
+      return std::nullopt;
+    }
+    return data_home + "/" + kStoreFolder;
+  }
+  const std::string home = HomeFolder();
+  if (home.empty()) {
+    *why = "no home folder is known, and neither KEELAPI_DB nor XDG_DATA_HOME is set";
+    return std::nullopt;
+  }
+  if (home[0] != '/') {
+    *why = "the home folder is a relative path (HOME=" + home +
+           "): the store needs an absolute home folder";
+    return std::nullopt;
+  }
+  return home + "/.local/share/" + kStoreFolder;
+}
+
 std::string Failure(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string Octal(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+std::mutex g_repairs_lock;
+std::deque<std::string> g_repairs;
+
+void Record(std::string repair) {
+  std::lock_guard<std::mutex> hold(g_repairs_lock);
+  g_repairs.push_back(std::move(repair));
+  if (g_repairs.size() > kRepairsKept) g_repairs.pop_front();
 }
 
 }  // namespace
@@ -46,16 +93,9 @@ std::string Failure(const std::string& what, const std::string& path) {
 std::optional<std::string> DefaultStorePath(std::string* why) {
   const std::string chosen = Variable(kStoreFileVariable);
   if (!chosen.empty()) return chosen;
-  const std::string data_home = Variable("XDG_DATA_HOME");
-  if (!data_home.empty() && data_home[0] == '/') {
-    return data_home + "/" + kStoreFolder + "/" + kStoreFile;
-  }
-  const std::string home = HomeFolder();
-  if (home.empty()) {
-    *why = "no home folder is known, and neither KEELAPI_DB nor XDG_DATA_HOME is set";
-    return std::nullopt;
-  }
-  return home + "/.local/share/" + kStoreFolder + "/" + kStoreFile;
+  const std::optional<std::string> folder = StoreFolder(why);
+  if (!folder) return std::nullopt;
+  return *folder + "/" + kStoreFile;
 }
 
 bool MakePrivateFolderFor(const std::string& file, std::string* why) {
@@ -69,6 +109,11 @@ bool MakePrivateFolderFor(const std::string& file, std::string* why) {
     *why = Failure("cannot create the folder", folder);
     return false;
   }
+  std::string ignored;
+  const std::optional<std::string> own = StoreFolder(&ignored);
+  if (own && file.compare(0, slash, *own) == 0 && own->size() == slash) {
+    return KeepPrivate(*own, -1, true, why);
+  }
   return true;
 }
 
@@ -78,9 +123,43 @@ bool MakePrivateFile(const std::string& file, std::string* why) {
     close(fd);
     return true;
   }
-  if (errno == EEXIST) return true;
-  *why = Failure("cannot create the file", file);
-  return false;
+  if (errno != EEXIST) {
+    *why = Failure("cannot create the file", file);
+    return false;
+  }
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    const std::string path = file + suffix;
+    if ((*suffix == '\0' || FileExists(path)) && !KeepPrivate(path, -1, false, why)) return false;
+  }
+  return true;
+}
+
+bool KeepPrivate(const std::string& path, int fd, bool folder, std::string* why) {
+  struct stat info {};
+  if ((fd >= 0 ? fstat(fd, &info) : stat(path.c_str(), &info)) != 0) {
+    *why = Failure("cannot look at", path);
+    return false;
+  }
+  if ((info.st_mode & kOthersBits) == 0) return true;
+  const char* what = folder ? "the folder " : "the file ";
+  if (info.st_uid != geteuid()) {
+    *why = what + path + " lets other users in (mode " + Octal(info.st_mode) +
+           ") and belongs to another user (" + std::to_string(info.st_uid) + ")";
+    return false;
+  }
+  const mode_t mode = folder ? 0700 : 0600;
+  if ((fd >= 0 ? fchmod(fd, mode) : chmod(path.c_str(), mode)) != 0) {
+    *why = Failure("cannot make private", path);
+    return false;
+  }
+  Record(what + path + " let other users in (mode " + Octal(info.st_mode) + "): now " +
+         Octal(mode));
+  return true;
+}
+
+std::vector<std::string> Repairs() {
+  std::lock_guard<std::mutex> hold(g_repairs_lock);
+  return {g_repairs.begin(), g_repairs.end()};
 }
 
 bool FileExists(const std::string& file) {

@@ -1,48 +1,40 @@
-// change_watch.cpp - reading the write-ahead-log index header.
+// change_watch.cpp - the data version, refreshed by a read transaction.
 #include "backends/sqlite/change_watch.h"
 
-#include <atomic>
-
 namespace keel::sqlite {
-namespace {
-
-constexpr int kRegionBytes = 32768;  // SQLite maps its index in regions of this size
-constexpr size_t kIsInitOffset = 12;  // the header's "initialised" flag
-
-WalStamp Copy(const volatile uint8_t* from) {
-  WalStamp stamp{};
-  for (size_t i = 0; i < stamp.size(); ++i) stamp[i] = from[i];
-  return stamp;
-}
-
-}  // namespace
 
 bool ChangeWatch::Attach(sqlite3* db) {
-  header_ = nullptr;
-  sqlite3_file* file = nullptr;
-  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
-      file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||
-      file->pMethods->xShmMap == nullptr) {
+  Detach();
+  if (sqlite3_prepare_v3(db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT, &refresh_,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(refresh_);
+    refresh_ = nullptr;
     return false;
   }
-  volatile void* region = nullptr;
-  if (file->pMethods->xShmMap(file, 0, kRegionBytes, 0, &region) != SQLITE_OK ||
-      region == nullptr) {
-    return false;
-  }
-  header_ = static_cast<const volatile uint8_t*>(region);
+  db_ = db;
   return true;
 }
 
-std::optional<WalStamp> ChangeWatch::Now() const {
-  if (header_ == nullptr) return std::nullopt;
-  // The same order as SQLite's own readers: the first copy, a barrier, the
-  // second; a writer writes them the other way round.
-  const WalStamp first = Copy(header_);
-  std::atomic_thread_fence(std::memory_order_acquire);
-  const WalStamp second = Copy(header_ + first.size());
-  if (first != second || first[kIsInitOffset] != 1) return std::nullopt;
-  return first;
+void ChangeWatch::Detach() {
+  sqlite3_finalize(refresh_);
+  refresh_ = nullptr;
+  db_ = nullptr;
+}
+
+std::optional<DataStamp> ChangeWatch::Now() {
+  if (refresh_ == nullptr) return std::nullopt;
+  if (sqlite3_txn_state(db_, "main") == SQLITE_TXN_NONE) {
+    // Begins a read transaction, which notices other connections' commits;
+    // inside an explicit transaction it stays open until that one ends.
+    const int rc = sqlite3_step(refresh_);
+    sqlite3_reset(refresh_);
+    if (rc != SQLITE_ROW) return std::nullopt;
+  }
+  unsigned int version = 0;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) {
+    return std::nullopt;
+  }
+  return DataStamp{version};
 }
 
 }  // namespace keel::sqlite

@@ -1,46 +1,51 @@
-// change_watch.h - tells, without a system call, whether any process has
-// committed to the database since an earlier moment.
+// change_watch.h - tells whether the database has changed, by any process,
+// since an earlier moment, through SQLite's documented data version.
 //
-// Every commit to a database in write-ahead-log mode rewrites the header of
-// the log's shared index (its "-shm" file, mapped by every connection): a
-// counter that grows with each transaction, the log's last frame, its salts
-// and checksums.  The header is written twice, second copy first, so that a
-// reader that finds both copies equal has read a whole one.  Its layout is
-// part of SQLite's documented file format, which every version of SQLite
-// sharing a database with another must keep.  Two equal stamps therefore
-// mean that nothing was committed in between: what was read at the first is
-// still what the database holds.
+// SQLITE_FCNTL_DATA_VERSION is a counter of the connection's pager that
+// grows with every commit the connection makes, and with every commit of
+// other connections (other processes included) that the connection has
+// noticed.  The connection notices them only when it begins a read
+// transaction; so outside one, Now() first begins and ends one (a prepared
+// "PRAGMA data_version": SQLite's two lock system calls, no page read),
+// and inside one it reads the counter alone, which then describes the
+// state that transaction reads.  Two equal stamps mean that nothing was
+// committed in between.
 #ifndef KEEL_SQLITE_CHANGE_WATCH_H
 #define KEEL_SQLITE_CHANGE_WATCH_H
 
 #include <sqlite3.h>
 
-#include <array>
 #include <cstdint>
 #include <optional>
 
 namespace keel::sqlite {
 
-// A copy of the index header: the state of the database it describes.
-using WalStamp = std::array<uint8_t, 48>;
+// The data version of the database: the state it was in.
+using DataStamp = uint32_t;
 
 class ChangeWatch {
  public:
-  // Finds the index of `db`'s main database, through the VFS's own mapping
-  // of it (valid while the connection is open).  False when the connection
-  // has none (not in write-ahead-log mode, or a VFS without shared memory):
-  // then Now() answers nothing.
+  ChangeWatch() = default;
+  ~ChangeWatch() { Detach(); }
+  ChangeWatch(const ChangeWatch&) = delete;
+  ChangeWatch& operator=(const ChangeWatch&) = delete;
+
+  // Watches `db`'s main database.  False when it cannot (the statement
+  // cannot be prepared): then Now() answers nothing.
   bool Attach(sqlite3* db);
 
-  // Forgets the index, before the connection closes.
-  void Detach() { header_ = nullptr; }
+  // Lets go of the connection, before it closes.
+  void Detach();
 
-  // The stamp of the database's state now, or nothing while a commit is
-  // rewriting the header (or when not attached).
-  std::optional<WalStamp> Now() const;
+  // The stamp of the state the connection reads now: inside a read
+  // transaction, the state that transaction reads; outside one, the
+  // database's latest.  Nothing when it cannot be told (another process
+  // holds the database in a way that keeps readers out, or not attached).
+  std::optional<DataStamp> Now();
 
  private:
-  const volatile uint8_t* header_ = nullptr;
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* refresh_ = nullptr;  // PRAGMA data_version
 };
 
 }  // namespace keel::sqlite

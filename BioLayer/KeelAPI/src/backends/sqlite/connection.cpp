@@ -6,13 +6,6 @@
 #include "sys/KeelBackend.h"
 
 namespace keel::sqlite {
-namespace {
-
-// How long a call waits for another process's write to finish before the
-// backend answers KEEL_BACKEND_BUSY (and the engine tries the call again).
-constexpr int kBusyTimeoutMs = 2000;
-
-}  // namespace
 
 int StatusOf(int rc) {
   switch (rc & 0xFF) {
@@ -44,7 +37,10 @@ bool Connection::Open(const std::string& path, std::string* why) {
     return false;
   }
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // No busy timeout: SQLite answers busy at once when another process holds
+  // the database, and the call gate waits for it (call_gate.h) without the
+  // store's lock, which SQLite's own wait would hold all along.
+  sqlite3_busy_timeout(db_, 0);
   return true;
 }
 

@@ -16,8 +16,8 @@ namespace keel::sqlite {
 
 // The store status of an SQLite result code: KA_OK for SQLITE_OK, _ROW and
 // _DONE; KEEL_BACKEND_BUSY for every kind of SQLITE_BUSY (another process
-// holds the database past the busy timeout, or a read snapshot went stale
-// before a write); KA_E_STORAGE for everything else.
+// holds the database, or a read snapshot went stale before a write);
+// KA_E_STORAGE for everything else.
 int StatusOf(int rc);
 
 class Connection {
@@ -28,8 +28,9 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   // Opens the existing database file at `path` for reading and writing, in
-  // the connection settings the store relies on (extended result codes, the
-  // busy timeout).  Creates nothing.  False with *why.
+  // the connection settings the store relies on (extended result codes; no
+  // busy timeout, so that busy is answered at once).  Creates nothing.
+  // False with *why.
   bool Open(const std::string& path, std::string* why);
 
   // Finalizes every statement and closes the connection.

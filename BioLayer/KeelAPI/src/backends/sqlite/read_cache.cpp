@@ -32,7 +32,7 @@ size_t ReadCache::Hash::operator()(const StepKey& k) const {
   return Mix(h, std::hash<std::string_view>()(k.label));
 }
 
-void ReadCache::Follow(const WalStamp& stamp) {
+void ReadCache::Follow(DataStamp stamp) {
   if (stamp_ == stamp) return;
   Clear();
   stamp_ = stamp;
@@ -84,7 +84,7 @@ void ReadCache::PutStep(StepKey key, Step step) {
 void ReadCache::MakeRoom(size_t bytes) {
   const size_t entries = properties_.size() + steps_.size() + whole_.size();
   if (entries < kMostEntries && bytes_ + bytes <= kMostBytes) return;
-  const std::optional<WalStamp> stamp = stamp_;
+  const std::optional<DataStamp> stamp = stamp_;
   Clear();
   stamp_ = stamp;  // start over, still for the same state
 }

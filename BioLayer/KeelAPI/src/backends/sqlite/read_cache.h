@@ -1,12 +1,14 @@
 // read_cache.h - answers of reads, kept while the database stays in the
 // state they were read from.
 //
-// A read of the store costs SQLite a read transaction, and with it two
-// system calls for the shared lock of the write-ahead log.  A process reads
-// far more often than anyone writes (a profile list walks every card twice),
-// so the backend keeps what it read, stamped with the state of the database
-// (change_watch.h), and answers from it until the stamp changes: a commit by
-// any process, this one included, drops every entry at once.
+// A read of the store costs SQLite a read transaction, with its two system
+// calls for the shared lock of the write-ahead log, and the statements'
+// work.  A process reads far more often than anyone writes (a profile list
+// walks every card twice), so the backend keeps what it read, stamped with
+// the state of the database (change_watch.h), and answers from it while the
+// stamp stays: a commit by any process, this one included, drops every
+// entry at once.  Telling the stamp costs the read transaction (its lock
+// calls) but no page read.
 #ifndef KEEL_SQLITE_READ_CACHE_H
 #define KEEL_SQLITE_READ_CACHE_H
 
@@ -49,10 +51,10 @@ class ReadCache {
   static constexpr size_t kLargestValue = 64 * 1024;
 
   // The state the entries belong to; nothing while the cache is empty.
-  const std::optional<WalStamp>& stamp() const { return stamp_; }
+  const std::optional<DataStamp>& stamp() const { return stamp_; }
 
   // Makes the cache answer for `stamp`: entries of another state go.
-  void Follow(const WalStamp& stamp);
+  void Follow(DataStamp stamp);
 
   void Clear();
 
@@ -81,7 +83,7 @@ class ReadCache {
   // Drops everything when the cache has grown past its bounds.
   void MakeRoom(size_t bytes);
 
-  std::optional<WalStamp> stamp_;
+  std::optional<DataStamp> stamp_;
   std::unordered_map<PropertyKey, Property, Hash> properties_;
   std::unordered_map<StepKey, Step, Hash> steps_;
   std::unordered_set<int64_t> whole_;  // objects with every property put

@@ -36,8 +36,16 @@ CREATE TABLE properties(
 CREATE TABLE meta(name TEXT PRIMARY KEY, value BLOB NOT NULL) WITHOUT ROWID;
 )sql";
 
+// Version 2: pending objects.  objects.owner is the token of the open store
+// that created the object and has not published it yet (owners.h), NULL for
+// every object of version 1.
+constexpr char kVersion2[] = R"sql(
+ALTER TABLE objects ADD COLUMN owner INTEGER;
+CREATE INDEX objects_pending ON objects(owner) WHERE owner IS NOT NULL;
+)sql";
+
 // kMigrations[v] brings a database of version v to version v + 1.
-constexpr const char* kMigrations[] = {kVersion1};
+constexpr const char* kMigrations[] = {kVersion1, kVersion2};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 // Opening may meet another process that is switching the journal mode or

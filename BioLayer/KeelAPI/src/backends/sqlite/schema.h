@@ -10,7 +10,7 @@
 namespace keel::sqlite {
 
 // The schema version this build writes, kept in PRAGMA user_version.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // Makes the freshly opened database ready for the store:
 //   - refuses a file that is not a database, a database written by a newer

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "KeelAPI.h"
@@ -106,8 +107,10 @@ std::unique_ptr<Store> Store::Open(const std::string& path, std::string* why) {
   if (!MakePrivateFolderFor(path, why) || !MakePrivateFile(path, why)) return nullptr;
   std::unique_ptr<Store> store(new Store(path));
   if (!store->db_.Open(path, why) || !PrepareSchema(store->db_, why)) return nullptr;
-  // Without the log's shared index there is no telling other processes'
-  // commits: the store then reads the database on every call.
+  if (!store->mark_.Take(path, store->refs_, why)) return nullptr;
+  store->RemoveEndedOwners();
+  // Without the watch there is no telling other processes' commits: the
+  // store then reads the database on every call.
   store->watch_.Attach(store->db_.handle());
   return store;
 }
@@ -122,7 +125,7 @@ int Store::Begin() {
 
 int Store::Commit() {
   in_transaction_ = false;
-  if (!database_begun_) return KA_OK;  // answered from the cache: nothing to commit
+  if (!database_begun_) return KA_OK;  // nothing was read or written
   database_begun_ = false;
   const int rc = Statement(db_, Sql::kCommit).Run();
   if (rc == SQLITE_DONE) return KA_OK;
@@ -141,7 +144,6 @@ void Store::Rollback() {
 
 int Store::UseDatabase() {
   if (!in_transaction_ || database_begun_) return KA_OK;
-  begun_at_ = watch_.Now();
   const int rc = Statement(db_, Sql::kBegin).Run();
   if (rc != SQLITE_DONE) return StatusOf(rc);
   database_begun_ = true;
@@ -161,19 +163,16 @@ int Store::UseDatabaseToWrite() {
 }
 
 ReadCache* Store::Answering() {
-  if (database_begun_) return nullptr;
-  const std::optional<WalStamp> now = watch_.Now();
+  if ((database_begun_ && wrote_) || UseDatabase() != KA_OK) return nullptr;
+  const std::optional<DataStamp> now = watch_.Now();
   if (!now) return nullptr;
   cache_.Follow(*now);
   return &cache_;
 }
 
 ReadCache* Store::Filling() {
-  if (!database_begun_ || wrote_ || !begun_at_) return nullptr;
-  const std::optional<WalStamp> now = watch_.Now();
-  if (now != begun_at_) return nullptr;
-  cache_.Follow(*now);
-  return &cache_;
+  if (!database_begun_ || wrote_) return nullptr;
+  return Answering();
 }
 
 template <typename Query>
@@ -211,6 +210,11 @@ int Store::InsertObject(const KeelObjectFiling& filing, int64_t* id, int64_t* re
       insert.BindBlob(5, filed->label, std::strlen(filed->label));
     } else {
       insert.BindNull(5);
+    }
+    if (filing.pending != 0) {
+      insert.Bind(6, mark_.token());
+    } else {
+      insert.BindNull(6);
     }
     const int rc = insert.Run();
     if (rc == SQLITE_CONSTRAINT_UNIQUE) continue;  // the reference number is taken
@@ -271,6 +275,13 @@ int Store::Delete(int64_t id) {
   if (sqlite3_changes(db_.handle()) == 0) return KA_E_END;
   rc = Statement(db_, Sql::kDeleteProperties).Bind(1, id).Run();
   return rc == SQLITE_DONE ? KA_OK : StatusOf(rc);
+}
+
+int Store::Publish(int64_t id) {
+  if (const int status = UseDatabaseToWrite(); status != KA_OK) return status;
+  const int rc = Statement(db_, Sql::kPublishObject).Bind(1, id).Run();
+  if (rc != SQLITE_DONE) return StatusOf(rc);
+  return sqlite3_changes(db_.handle()) == 0 ? KA_E_END : KA_OK;
 }
 
 int Store::Describe(int64_t id, KeelObjectInfo* info) {
@@ -394,11 +405,12 @@ int Store::Next(const KeelFilter& filter, int64_t after, int64_t* id) {
   if (const int status = UseDatabase(); status != KA_OK) return status;
   // A walk goes on: when what is read may be kept, read the next steps and
   // the properties of their objects too, in this one read transaction.
-  const bool ahead = !wrote_ && begun_at_.has_value();
+  const bool ahead = database_begun_ && !wrote_;
   std::vector<int64_t> ids;
   {
     Statement next(db_, seek->sql);
     next.Bind(1, filter.kind).Bind(2, after).Bind(5, ahead ? kWalkAhead : 1);
+    next.Bind(6, mark_.token());
     if (seek->sql == Sql::kNextOfNumber || seek->sql == Sql::kNextOfNumberAndLabel) {
       next.Bind(3, seek->number);
     }
@@ -444,7 +456,7 @@ int Store::ReadWhole(int64_t id, ReadCache* cache) {
 int Store::FindCard(int64_t ref_num, int64_t* id) {
   return Step(StepKey{KEEL_CARD, kByRefNum, ref_num, "", 0}, id, [&](int64_t* out) {
     Statement find(db_, Sql::kCardOfRef);
-    const int rc = find.Bind(1, ref_num).Step();
+    const int rc = find.Bind(1, ref_num).Bind(2, mark_.token()).Step();
     if (rc == SQLITE_ROW) *out = find.Integer(0);
     return rc == SQLITE_ROW ? KA_OK : rc == SQLITE_DONE ? KA_E_END : StatusOf(rc);
   });
@@ -454,13 +466,13 @@ int Store::List(KeelObjectKind kind, int64_t* ids, size_t capacity, size_t* coun
   if (const int status = UseDatabase(); status != KA_OK) return status;
   if (ids == nullptr || capacity == 0) {
     Statement counting(db_, Sql::kCountKind);
-    const int rc = counting.Bind(1, kind).Step();
+    const int rc = counting.Bind(1, kind).Bind(2, mark_.token()).Step();
     if (rc != SQLITE_ROW) return StatusOf(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
     *count = static_cast<size_t>(counting.Integer(0));
     return KA_OK;
   }
   Statement list(db_, Sql::kListKind);
-  list.Bind(1, kind);
+  list.Bind(1, kind).Bind(2, mark_.token());
   size_t n = 0;
   int rc = SQLITE_OK;
   while ((rc = list.Step()) == SQLITE_ROW) {
@@ -480,6 +492,28 @@ int Store::NextProperty(int64_t id, int64_t after, int32_t* number) {
   if (rc != SQLITE_ROW) return StatusOf(rc);
   *number = static_cast<int32_t>(next.Integer(0));
   return KA_OK;
+}
+
+void Store::RemoveEndedOwners() {
+  std::set<int64_t> tokens;
+  ForEachRow(db_, "SELECT DISTINCT owner FROM objects WHERE owner IS NOT NULL",
+             [&](sqlite3_stmt* row) { tokens.insert(sqlite3_column_int64(row, 0)); });
+  const std::vector<EndedOwner> ended = FindEndedOwners(mark_.folder(), tokens, mark_.token());
+  if (ended.empty()) return;
+  bool removed = db_.Execute("BEGIN IMMEDIATE") == SQLITE_OK;
+  for (const EndedOwner& owner : ended) {
+    const std::string owned = "owner = " + std::to_string(owner.token());
+    const std::string properties =
+        "DELETE FROM properties WHERE object IN (SELECT id FROM objects WHERE " + owned + ")";
+    removed = removed && db_.Execute(properties.c_str()) == SQLITE_OK &&
+              db_.Execute(("DELETE FROM objects WHERE " + owned).c_str()) == SQLITE_OK;
+  }
+  removed = removed && db_.Execute("COMMIT") == SQLITE_OK;
+  if (!removed) {
+    if (sqlite3_get_autocommit(db_.handle()) == 0) db_.Execute("ROLLBACK");
+    return;
+  }
+  for (const EndedOwner& owner : ended) owner.Forget();
 }
 
 int Store::Verify(KeelLineSink sink, void* user) {

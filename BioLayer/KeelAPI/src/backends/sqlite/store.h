@@ -2,12 +2,14 @@
 // backend table (sys/KeelBackend.h), with the same contracts.
 //
 // Transactions.  The engine's begin only marks a transaction; SQLite's own
-// begins with the first operation that needs the database.  A store call
-// that the read cache answers whole (read_cache.h) therefore costs no
-// database work at all.  Once SQLite's transaction has begun, every later
-// operation of the call reads the database, so that the call sees one
-// consistent state.  Writes go into that transaction, which the engine
-// commits (synchronously, to the disk) once per store call.
+// begins with the first operation that needs the database or the read
+// cache (read_cache.h).  Every operation of the call then sees the state
+// that SQLite's transaction reads, whether the cache answers it (while the
+// cache holds that state) or the database does, so that the call sees one
+// consistent state; a call the cache answers whole costs a read
+// transaction but no statement's work.  Writes go into that transaction,
+// which the engine commits (synchronously, to the disk) once per store
+// call.
 #ifndef KEEL_SQLITE_STORE_H
 #define KEEL_SQLITE_STORE_H
 
@@ -21,6 +23,7 @@
 
 #include "backends/sqlite/change_watch.h"
 #include "backends/sqlite/connection.h"
+#include "backends/sqlite/owners.h"
 #include "backends/sqlite/read_cache.h"
 #include "backends/sqlite/store_key.h"
 #include "sys/KeelBackend.h"
@@ -40,6 +43,7 @@ class Store {
   int Create(const KeelObjectFiling& filing, int64_t* id, int64_t* ref_num);
   int FindOrCreate(const KeelObjectFiling& filing, int64_t* id, int* created);
   int Delete(int64_t id);
+  int Publish(int64_t id);
   int Describe(int64_t id, KeelObjectInfo* info);
   int GetProperty(int64_t id, int32_t number, void* buffer, size_t capacity, size_t* size,
                   int32_t* attribute);
@@ -64,13 +68,16 @@ class Store {
   // word.
   int UseDatabaseToWrite();
 
-  // The read cache when it may answer: nothing was read from the database
-  // yet in this call, and the database is still in the cache's state.
+  // The read cache when it may answer: SQLite's transaction has not
+  // written, and the cache holds the state that it reads.  In a transaction
+  // this begins SQLite's (and its read transaction), so that whatever the
+  // cache does not answer is read from that same state: a call sees one
+  // state of the database, wherever each of its answers comes from.
   ReadCache* Answering();
 
   // The read cache when what was just read from the database may go in:
-  // SQLite's transaction has not written, and the database is still in the
-  // state it had when the transaction began (so the read saw that state).
+  // SQLite's transaction has not written (so the read saw the state that
+  // the transaction reads, which the cache then follows).
   ReadCache* Filling();
 
   // A walk step or look-up: from the cache, or by `query` (which answers
@@ -96,6 +103,11 @@ class Store {
   // A secret's stored bytes opened into `plain` (SealedValueSize bytes).
   int Unseal(int64_t id, int32_t number, const uint8_t* sealed, size_t size, uint8_t* plain);
 
+  // Removes the pending objects of the owners that ended (owners.h) and
+  // their files.  Best effort: what another process keeps it from removing
+  // now is seen by nobody, and goes at a later opening.
+  void RemoveEndedOwners();
+
   // Verify's steps; each reports its problems through `report`.
   using Report = std::function<void(const std::string&)>;
   void CheckStructure(const Report& report);
@@ -106,11 +118,11 @@ class Store {
   ChangeWatch watch_;
   ReadCache cache_;
   StoreKey key_;
+  OwnerMark mark_;  // this store's token: its pending objects carry it
   std::mt19937_64 refs_;
   bool in_transaction_ = false;        // the engine's transaction is open
   bool database_begun_ = false;        // ... and SQLite's has begun
   bool wrote_ = false;                 // ... and has written
-  std::optional<WalStamp> begun_at_;   // the state when SQLite's began
 };
 
 }  // namespace keel::sqlite

@@ -1,0 +1,148 @@
+// Another process at work on the store while this one calls: a call that
+// waits for it does not hold up this process's other threads, and a call
+// that it commits in the midst of still sees one state of the store.
+#include <poll.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "support/disk_fixture.h"
+
+namespace keeltest {
+namespace {
+
+using KeelAnotherWriter = DiskTest;
+
+// Exit code of HoldWriteLock when nobody told it to let go.
+constexpr int kNeverReleased = 3;
+
+// A slow writer of another process, straight through SQLite: once told on
+// `commands`, holds the database's write lock, says so on `replies`, and
+// lets go when told again, or after 3 s (then exits kNeverReleased).
+int HoldWriteLock(const std::string& db, int commands, int replies) {
+  char byte = 0;
+  if (read(commands, &byte, 1) != 1) return 2;
+  sqlite3* connection = nullptr;
+  if (sqlite3_open(db.c_str(), &connection) != SQLITE_OK ||
+      sqlite3_exec(connection, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
+      write(replies, "L", 1) != 1) {
+    return 1;
+  }
+  pollfd told{commands, POLLIN, 0};
+  const bool released = poll(&told, 1, 3000) == 1;
+  sqlite3_exec(connection, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(connection);
+  return released ? 0 : kNeverReleased;
+}
+
+TEST_F(KeelAnotherWriter, AReadGoesOnWhileAnotherThreadsWriteWaitsForTheOtherProcess) {
+  Close();  // a child must not inherit an open database
+  int commands[2];
+  int replies[2];
+  ASSERT_EQ(pipe(commands), 0);
+  ASSERT_EQ(pipe(replies), 0);
+  const pid_t child = Spawn([&] { return HoldWriteLock(db_, commands[0], replies[1]); });
+  close(replies[1]);  // a child that fails is seen at once
+  ASSERT_EQ(Reopen(), KA_OK);
+  Open();
+  uint32_t card = NewCard("slow.com", 1);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "before", -1), KA_OK);
+  ASSERT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("before", 7));
+  char byte = 0;
+  ASSERT_EQ(write(commands[1], "g", 1), 1);
+  ASSERT_EQ(read(replies[0], &byte, 1), 1);  // the other process holds the write lock
+
+  KA_STATUS written = KA_E_STORAGE;
+  std::thread writer(
+      [&] { written = KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "after", -1); });
+  // Gives the write time to start waiting; what is checked is only the order.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::string read_meanwhile;
+  std::thread reader([&] { read_meanwhile = ReadValue(KA_Card_GetProperty, card, 103); });
+  reader.join();
+  EXPECT_EQ(write(commands[1], "r", 1), 1);  // the read is done: let go
+  writer.join();
+
+  EXPECT_EQ(read_meanwhile, std::string("before", 7));
+  EXPECT_EQ(WaitFor(child), 0) << "the read waited until the other process let go";
+  EXPECT_EQ(written, KA_OK);
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("after", 6));
+  close(commands[0]);
+  close(commands[1]);
+  close(replies[0]);
+}
+
+// The pipes between a policy and the other process.
+struct Midst {
+  int go = -1;
+  int done = -1;
+  int asked = 0;
+};
+
+// The authentication policy: allows, and the first time lets the other
+// process commit before it answers.
+int16_t CommitInTheMidst(void* user, int64_t /*object*/, int32_t /*property*/) {
+  auto* midst = static_cast<Midst*>(user);
+  if (midst->asked++ == 0) {
+    char byte = 0;
+    if (write(midst->go, "g", 1) != 1 || read(midst->done, &byte, 1) != 1) return KA_E_STORAGE;
+  }
+  return KA_OK;
+}
+
+TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) {
+  Close();
+  int go[2];
+  int done[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(done), 0);
+  // Once told, the other process turns the card's secret into a plain value.
+  const pid_t child = Spawn([&] {
+    char byte = 0;
+    if (read(go[0], &byte, 1) != 1) return 2;
+    const uint8_t zeros[30] = {};
+    uint32_t context = 0;
+    uint32_t identity = 0;
+    uint32_t card = 0;
+    if (KeelTest_Reset(("sqlite:" + db_).c_str()) != KA_OK ||
+        KA_Init(zeros, "other", 0, &context) != KA_OK ||
+        KA_GetIdentity(&context, 0, &identity) != KA_OK ||
+        KA_Id_GetCard(&identity, "midst.com", 1, 1, &card) != KA_OK ||
+        KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "plain", -1) != KA_OK) {
+      return 1;
+    }
+    return write(done[1], "d", 1) == 1 ? 0 : 1;
+  });
+  close(done[1]);  // a child that fails is seen at once
+  ASSERT_EQ(Reopen(), KA_OK);
+  Open();
+  uint32_t card = NewCard("midst.com", 1);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, "secret", -1), KA_OK);
+  ASSERT_EQ(KA_Card_Release(&card), KA_OK);  // seen by other processes from now on
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "midst.com", 1, 1, &card), KA_OK);
+  ASSERT_EQ(ReadValue(KA_Card_GetProperty, card, 104), std::string("secret", 7));
+
+  // The read looks the property up, asks the policy about the secret it
+  // found, and only then reads the value: the commit falls in between.
+  Midst midst{go[1], done[0]};
+  KeelTest_SetAuthPolicy(CommitInTheMidst, &midst);
+  char value[64] = {};
+  uint32_t size = 0;
+  EXPECT_EQ(KA_Card_GetProperty(&card, 104, sizeof value, value, &size), KA_OK);
+  EXPECT_EQ(std::string(value, size), std::string("secret", 7))
+      << "the policy was asked about one state and the value read from another";
+  EXPECT_EQ(midst.asked, 1);
+  EXPECT_EQ(WaitFor(child), 0);
+
+  // The next call sees the other process's commit, and asks no policy.
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 104), std::string("plain", 6));
+  EXPECT_EQ(midst.asked, 1);
+  KeelTest_SetAuthPolicy(nullptr, nullptr);
+  close(go[0]);
+  close(go[1]);
+  close(done[0]);
+}
+
+}  // namespace
+}  // namespace keeltest
