@@ -4,10 +4,15 @@ the documented shape, and a wrong command line exits with status 2; on the
 production store, `store simulate` is refused and the rest works; what
 `store export` writes only its owner can read, and it replaces nothing
 without --force; a relative home folder is refused and `store check` says
-why.
+why; `profile import` reads a browser's password CSV (quotes, line ends in
+quotes, a byte-order mark, a malformed row reported by its line) and
+`profile export` writes one that imports back the same; --version and a
+command's --help exit with status 0.
 
     dmctl_test.py <dmctl> <development store library> <production store library>
 """
+import csv
+import io
 import json
 import os
 import stat
@@ -79,7 +84,97 @@ WRONG = [
     "ql add 0 web https://example.com/",
     "ql add left-index action nap",
     "shortcut add web https://example.com/ --category nope",
+    "profile import",
+    "profile import a.csv --bogus",
+    "profile export",
+    "profile export a.csv --bogus",
 ]
+
+# A browser's export: a byte-order mark, CRLF line ends, a quoted comma, a
+# line end and doubled quotes inside quotes, and on line 5 a quote inside an
+# unquoted field; alice's row comes twice.
+IMPORT_CSV = ("\ufeffname,url,username,password\r\n"
+              "Ex,https://Alice@Example.COM:8443/login?x=1,alice,\"pw,one\"\r\n"
+              "Ex,http://example.com/,bob,\"pw\r\ntwo \"\"q\"\"\"\r\n"
+              "Bad,https://bad.example/,carol,pw\"three\r\n"
+              "Org,https://news.example.org,dave,pwfour\r\n"
+              "Ex,https://example.com/other,alice,\"pw,one\"\r\n")
+PASSWORDS = ("pw,one", "pw\r\ntwo \"q\"", "pwfour")
+IMPORTED = {("example.com", "alice"), ("example.com", "bob"), ("news.example.org", "dave")}
+
+
+def csv_rows(path):
+    """The rows of an exported file as Python's own reader sees them."""
+    with open(path, newline="", encoding="utf-8") as f:
+        return list(csv.reader(f))
+
+
+def csv_checks():
+    """import, its dry run, export and the round trip, on fresh stores."""
+    failures = []
+    with tempfile.TemporaryDirectory() as root:
+        first = os.path.join(root, "first")
+        second = os.path.join(root, "second")
+        os.mkdir(first)
+        os.mkdir(second)
+        run, again = runner(store_folder(first, STORE)), runner(store_folder(second, STORE))
+        source = os.path.join(root, "in.csv")
+        with open(source, "w", newline="", encoding="utf-8") as f:
+            f.write(IMPORT_CSV)
+        exported = os.path.join(root, "out.csv")
+        reexported = os.path.join(root, "again.csv")
+        with open(reexported, "w") as f:
+            f.write("old")
+
+        def planned(o):
+            return {(p["domain"], p["user"]) for p in o["planned"]}
+        # (runner, command line, status, check of the JSON output and stderr)
+        checks = [
+            (run, f"profile import {source} --dry-run", 1,
+             lambda o, err: o["to_import"] == 3 and o["skipped"] == 1 and o["malformed"] == 1
+             and planned(o) == IMPORTED and "line 5:" in err),
+            (run, "profile domains web", 1, lambda o, err: o["count"] == 0),
+            (run, f"profile import {source}", 1,
+             lambda o, err: (o["imported"], o["skipped"], o["failed"], o["malformed"])
+             == (3, 1, 0, 1) and err.count("\n") == 1 and "line 5:" in err),
+            (run, "profile show web example.com --password", 0,
+             lambda o, err: {(p["user"], p["password"]) for p in o["profiles"]}
+             == {("alice", PASSWORDS[0]), ("bob", PASSWORDS[1])}),
+            (run, f"profile import {source}", 1,
+             lambda o, err: (o["imported"], o["skipped"]) == (0, 4)),
+            (run, f"profile export {exported}", 0,
+             lambda o, err: o["profiles"] == 3 and mode_of(exported) == 0o600
+             and all(r[3] == "" for r in csv_rows(exported)[1:])),
+            (run, f"profile export {exported} --with-passwords", 1,
+             lambda o, err: o == {"cannot_write": exported, "exists": True}
+             and all(r[3] == "" for r in csv_rows(exported)[1:])),
+            (run, f"profile export {exported} --with-passwords --force", 0,
+             lambda o, err: o["passwords"] is True and mode_of(exported) == 0o600
+             and sorted(r[2:] for r in csv_rows(exported)[1:]) == sorted(
+                 [["alice", PASSWORDS[0]], ["bob", PASSWORDS[1]], ["dave", PASSWORDS[2]]])),
+            (again, f"profile import {exported}", 0,
+             lambda o, err: (o["imported"], o["skipped"], o["malformed"]) == (3, 0, 0)),
+            (again, f"profile export {reexported} --with-passwords", 1,
+             lambda o, err: open(reexported).read() == "old"),
+            (again, f"profile export {reexported} --with-passwords --force", 0,
+             lambda o, err: sorted(csv_rows(reexported)) == sorted(csv_rows(exported))),
+        ]
+        for how, line, want, check in checks:
+            status, out, err = how(line)
+            try:
+                ok = status == want and check(json.loads(out), err)
+            except (ValueError, KeyError, IndexError, TypeError, OSError):
+                ok = False
+            leaked = [p for p in PASSWORDS if p in out + err] if "--password" not in line else []
+            if not ok or leaked:
+                failures.append(f"{line}: status {status} ({want} expected), output {out!r} "
+                                f"{err!r}" + (" shows a password" if leaked else ""))
+        for line, want in (("--version", "dmctl "), ("profile import --help", "usage: dmctl"),
+                           ("profile export --help", "usage: dmctl"), ("help", "exit status")):
+            status, out, _ = run(line)
+            if status != 0 or want not in out:
+                failures.append(f"{line}: status {status}, output {out!r}")
+    return failures
 
 
 def store_folder(root, library):
@@ -168,7 +263,7 @@ def production_checks():
 
 
 def main():
-    failures = production_checks()
+    failures = production_checks() + csv_checks()
     with tempfile.TemporaryDirectory() as root:
         run = runner(store_folder(root, STORE))
 

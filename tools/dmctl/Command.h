@@ -34,6 +34,7 @@ std::vector<Command> AllCommands();
 std::vector<Command> StoreCommands();
 std::vector<Command> SettingsCommands();
 std::vector<Command> ProfileCommands();
+std::vector<Command> ProfileCsvCommands();  // import and export
 std::vector<Command> VcardCommands();
 std::vector<Command> BioCommands();
 std::vector<Command> VipCommands();
@@ -55,6 +56,13 @@ void* LoadedStoreFunction(const char* name);
 bool ParseDword(const std::string& text, unsigned long* value);  // unsigned 32-bit
 bool ParseUint64(const std::string& text, uint64_t* value);
 bool ParseInt32(const std::string& text, int32_t* value);
+
+class PrivateFile;
+
+// Opens `path` for what a command writes out of the store (PrivateFile.h),
+// replacing an existing file only when `force`.  False when it cannot, with
+// `cannot_write` (and `exists`) in the output and one line on standard error.
+bool OpenExportFile(Output* out, const std::string& path, bool force, PrivateFile* file);
 
 // Shows under `key` whether the export succeeded (its BOOL) and answers the
 // exit status.

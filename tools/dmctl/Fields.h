@@ -18,11 +18,13 @@ using ks::Wipe;
 
 // Places a UTF-8 argument into a field, whole, and clears the rest of the
 // field: false, with a message naming `what`, when it is not UTF-8 or does
-// not fit with its terminator.
+// not fit with its terminator (no message when `what` is null).
 template <size_t Width>
 bool ToField(const std::string& utf8, WCHAR (&field)[Width], const char* what) {
   std::basic_string<WCHAR> wide;
   if (!ks::text::Utf8ToUtf16<WCHAR>(utf8, &wide) || wide.size() >= Width) {
+    Wipe(wide.data(), wide.size() * sizeof(WCHAR));
+    if (what == nullptr) return false;
     std::fprintf(stderr, "dmctl: the %s must be UTF-8 of at most %zu characters\n", what,
                  Width - 1);
     return false;

@@ -9,8 +9,9 @@ namespace dmctl {
 
 std::vector<Command> AllCommands() {
   std::vector<Command> all;
-  for (auto family : {StoreCommands, SettingsCommands, ProfileCommands, VcardCommands,
-                      BioCommands, VipCommands, QlCommands, ShortcutCommands, RegisterCommands}) {
+  for (auto family : {StoreCommands, SettingsCommands, ProfileCommands, ProfileCsvCommands,
+                      VcardCommands, BioCommands, VipCommands, QlCommands, ShortcutCommands,
+                      RegisterCommands}) {
     for (Command& c : family()) all.push_back(std::move(c));
   }
   return all;

@@ -1,11 +1,14 @@
 // dmctl - the command line of DataManager.
 //
 //   dmctl [--json] [--log] <family> <command> [arguments]
+//   dmctl <family> <command> --help    that command's usage and help
+//   dmctl --version
 //
 // --json prints one JSON object instead of readable lines (Output.h tells
 // its shape); --log echoes the call's log lines to standard error.  The exit
 // status is 0 when the export succeeded, 1 when it failed and 2 for a wrong
 // command line.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,20 +16,50 @@
 
 #include "Command.h"
 
+#ifndef DMCTL_VERSION
+#define DMCTL_VERSION "1.0.0"
+#endif
+
 namespace {
 
+std::string Words(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& w : words) line += w + " ";
+  return line;
+}
+
+void PrintCommand(std::FILE* to, const dmctl::Command& c) {
+  const std::string line = Words(c.words) + c.usage;
+  if (line.size() < 28) {
+    std::fprintf(to, "  %-28s %s\n", line.c_str(), c.help.c_str());
+  } else {  // the help on a line of its own
+    std::fprintf(to, "  %s\n  %-28s %s\n", line.c_str(), "", c.help.c_str());
+  }
+}
+
 void PrintHelp(std::FILE* to) {
-  std::fprintf(to, "usage: dmctl [--json] [--log] <command> [arguments]\n\ncommands:\n");
+  std::fprintf(to,
+               "usage: dmctl [--json] [--log] <command> [arguments]\n"
+               "       dmctl <command> --help\n"
+               "       dmctl --version\n\ncommands:\n");
+  for (const dmctl::Command& c : dmctl::AllCommands()) PrintCommand(to, c);
+  std::fprintf(to,
+               "\nexit status: 0 success, 1 the export or operation failed, "
+               "2 wrong command line\n");
+}
+
+// `dmctl <words> --help` when the words are not a whole command: every
+// command they begin; false when there is none.
+bool PrintCommandsBeginning(const std::vector<std::string>& words) {
+  bool any = false;
   for (const dmctl::Command& c : dmctl::AllCommands()) {
-    std::string words;
-    for (const std::string& w : c.words) words += w + " ";
-    const std::string line = words + c.usage;
-    if (line.size() < 28) {
-      std::fprintf(to, "  %-28s %s\n", line.c_str(), c.help.c_str());
-    } else {  // the help on a line of its own
-      std::fprintf(to, "  %s\n  %-28s %s\n", line.c_str(), "", c.help.c_str());
+    if (c.words.size() > words.size() && std::equal(words.begin(), words.end(), c.words.begin())) {
+      if (!any) std::printf("commands:\n");
+      PrintCommand(stdout, c);
+      any = true;
     }
   }
+  return any;
 }
 
 void EchoLogToStandardError() {
@@ -43,6 +76,7 @@ void EchoLogToStandardError() {
 
 int main(int argc, char** argv) {
   bool json = false;
+  bool help = false;
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -50,9 +84,13 @@ int main(int argc, char** argv) {
       json = true;
     } else if (arg == "--log") {
       EchoLogToStandardError();
-    } else if (arg == "--help" || arg == "-h" || (arg == "help" && words.empty())) {
-      PrintHelp(stdout);
+    } else if (arg == "--version" && words.empty()) {
+      std::printf("dmctl %s\n", DMCTL_VERSION);
       return dmctl::kExitSucceeded;
+    } else if (arg == "--help" || arg == "-h") {
+      help = true;
+    } else if (arg == "help" && words.empty()) {
+      help = true;  // dmctl help [<command>]
     } else if (arg.size() > 1 && arg[0] == '-' && words.empty()) {
       std::fprintf(stderr, "dmctl: unknown option %s\n", arg.c_str());
       return dmctl::kExitUsage;
@@ -60,24 +98,33 @@ int main(int argc, char** argv) {
       words.push_back(arg);
     }
   }
+  if (help && words.empty()) {
+    PrintHelp(stdout);
+    return dmctl::kExitSucceeded;
+  }
   if (words.empty()) {
     PrintHelp(stderr);
     return dmctl::kExitUsage;
   }
-
   // The longest command whose words begin the command line.
   const std::vector<dmctl::Command> commands = dmctl::AllCommands();
   const dmctl::Command* chosen = nullptr;
   for (const dmctl::Command& c : commands) {
-    if (c.words.size() > words.size()) continue;
-    bool matches = true;
-    for (size_t i = 0; i < c.words.size() && matches; ++i) matches = c.words[i] == words[i];
-    if (matches && (chosen == nullptr || c.words.size() > chosen->words.size())) chosen = &c;
+    if (c.words.size() <= words.size() && std::equal(c.words.begin(), c.words.end(), words.begin()) &&
+        (chosen == nullptr || c.words.size() > chosen->words.size())) {
+      chosen = &c;
+    }
   }
+  if (help && chosen != nullptr) {
+    std::printf("usage: dmctl %s%s\n\n%s\n", Words(chosen->words).c_str(),
+                chosen->usage.c_str(), chosen->help.c_str());
+    return dmctl::kExitSucceeded;
+  }
+  if (help && PrintCommandsBeginning(words)) return dmctl::kExitSucceeded;
   if (chosen == nullptr) {
-    std::string line;
-    for (const std::string& w : words) line += (line.empty() ? "" : " ") + w;
-    std::fprintf(stderr, "dmctl: no command \"%s\" (try dmctl help)\n", line.c_str());
+    const std::string line = Words(words);
+    std::fprintf(stderr, "dmctl: no command \"%s\" (try dmctl help)\n",
+                 line.substr(0, line.size() - 1).c_str());
     return dmctl::kExitUsage;
   }
 
@@ -88,9 +135,8 @@ int main(int argc, char** argv) {
       &out};
   const int status = chosen->run(invocation);
   if (status == dmctl::kExitUsage) {
-    std::string name;
-    for (const std::string& w : chosen->words) name += w + " ";
-    std::fprintf(stderr, "usage: dmctl %s%s\n", name.c_str(), chosen->usage.c_str());
+    std::fprintf(stderr, "usage: dmctl %s%s\n", Words(chosen->words).c_str(),
+                 chosen->usage.c_str());
     return status;
   }
   out.Print();

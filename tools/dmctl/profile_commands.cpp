@@ -6,14 +6,13 @@
 // input, or typed at a prompt without echo when standard input is a
 // terminal.  Passwords are printed only by `show --password`.
 #include <cstdio>
-#include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "Command.h"
 #include "DataManager.h"
 #include "Fields.h"
+#include "Profiles.h"
 #include "SecretInput.h"
 
 namespace dmctl {
@@ -117,24 +116,17 @@ void PrintProfiles(Output* out, KS_PROFILE_TYPE kind, const KS_PROFILE* profiles
   }
 }
 
-// Counts the profiles of the domain, then reads them with `read`
-// (GetProfile or QueryProfile, which share their signature).
 int ListProfiles(const Invocation& in, decltype(&GetProfile) read, bool passwords) {
   Target t;
   if (in.args.size() != 2 || !ParseTarget(in.args, 2, &t)) return kExitUsage;
-  DWORD count = 0;
-  if (!read(t.kind, &t.domain, nullptr, 0, &count)) {
+  SecretProfiles profiles;
+  if (!ReadProfiles(t.kind, &t.domain, read, &profiles)) {
     in.out->Number("count", 0);
     return kExitFailed;
   }
-  // Zero-filled records, wiped afterwards: they may hold passwords.
-  const DWORD capacity = count;
-  std::unique_ptr<KS_PROFILE[]> records(new (std::nothrow) KS_PROFILE[capacity]());
-  if (records == nullptr) return kExitFailed;
-  const BOOL bRet = read(t.kind, &t.domain, records.get(), capacity, &count);
-  if (bRet) PrintProfiles(in.out, t.kind, records.get(), count, passwords);
-  Wipe(records.get(), capacity * sizeof(KS_PROFILE));
-  return bRet ? kExitSucceeded : kExitFailed;
+  PrintProfiles(in.out, t.kind, profiles.records.data(),
+                static_cast<DWORD>(profiles.records.size()), passwords);
+  return kExitSucceeded;
 }
 
 int List(const Invocation& in) { return ListProfiles(in, &QueryProfile, false); }
@@ -205,6 +197,25 @@ int Otp(const Invocation& in) {
 }
 
 }  // namespace
+
+SecretProfiles::~SecretProfiles() {
+  if (!records.empty()) Wipe(records.data(), records.size() * sizeof(KS_PROFILE));
+}
+
+bool ReadProfiles(KS_PROFILE_TYPE kind, KS_DOMAIN* domain, decltype(&GetProfile) read,
+                  SecretProfiles* profiles) {
+  DWORD count = 0;
+  if (!read(kind, domain, nullptr, 0, &count)) return false;
+  // Zero-filled records, wiped by SecretProfiles: they may hold passwords.
+  profiles->records.assign(count, KS_PROFILE{});
+  if (!read(kind, domain, profiles->records.data(), count, &count)) return false;
+  if (count > profiles->records.size()) count = static_cast<DWORD>(profiles->records.size());
+  if (count < profiles->records.size()) {  // fewer now: the rest is wiped too
+    Wipe(profiles->records.data() + count, (profiles->records.size() - count) * sizeof(KS_PROFILE));
+    profiles->records.resize(count);
+  }
+  return true;
+}
 
 std::vector<Command> ProfileCommands() {
   const std::string webOptions = " [--text3101 <text>] [--text105 <text>] [--otp <mode>]";

@@ -114,17 +114,7 @@ int StoreExport(const Invocation& in) {
   if ((in.args.size() != 1 && !force) || in.args[0].empty()) return kExitUsage;
   const std::string& path = in.args[0];
   PrivateFile file;
-  const PrivateFile::Opened opened = file.Open(path, force);
-  if (opened != PrivateFile::Opened::kOpen) {
-    in.out->Text("cannot_write", path);
-    if (opened == PrivateFile::Opened::kExists) {
-      in.out->Flag("exists", true);
-      std::fprintf(stderr, "dmctl: %s exists; give --force to replace it\n", path.c_str());
-    } else {
-      std::fprintf(stderr, "dmctl: %s\n", file.error().c_str());
-    }
-    return kExitFailed;
-  }
+  if (!OpenExportFile(in.out, path, force, &file)) return kExitFailed;
   const KA_STATUS status = KeelAdmin_Export(
       0,
       [](void* user, const char* text) {
@@ -270,6 +260,19 @@ int SimulateVip(const Invocation& in) {
 }
 
 }  // namespace
+
+bool OpenExportFile(Output* out, const std::string& path, bool force, PrivateFile* file) {
+  const PrivateFile::Opened opened = file->Open(path, force);
+  if (opened == PrivateFile::Opened::kOpen) return true;
+  out->Text("cannot_write", path);
+  if (opened == PrivateFile::Opened::kExists) {
+    out->Flag("exists", true);
+    std::fprintf(stderr, "dmctl: %s exists; give --force to replace it\n", path.c_str());
+  } else {
+    std::fprintf(stderr, "dmctl: %s\n", file->error().c_str());
+  }
+  return false;
+}
 
 std::vector<Command> StoreCommands() {
   return {
