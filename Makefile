@@ -6,11 +6,13 @@
 #   make mingw  cross-compile the Windows DLLs and check their export table
 #   make bench  build and run the benchmarks (export overhead, store, profiles,
 #               quick launches and shortcuts)
+#   make install-check  stage an install and build and run a consumer against it
+#   make package        the Debian package, build/default/datamanager_<version>_<arch>.deb
 
 JOBS ?= 2
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: run test deps build asan mingw bench clean
+.PHONY: run test deps build asan mingw bench install-check package clean
 
 deps:
 	scripts/install-deps
@@ -36,6 +38,12 @@ mingw:
 	cmake --preset mingw
 	cmake --build --preset mingw -j $(JOBS)
 	scripts/check-exports windows build/mingw/lib/DataManager.dll
+
+install-check: build
+	scripts/check-install build/default
+
+package: build
+	cd build/default && cpack -G DEB
 
 bench: build
 	build/default/bin/dm_bench

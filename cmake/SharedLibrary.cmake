@@ -29,3 +29,14 @@ function(ks_program_defaults target)
     target_link_options(${target} PRIVATE -static)
   endif()
 endfunction()
+
+# ks_library_version(target): on POSIX the library's file carries the
+# project's version (libX.so.1.0.0), its SONAME the major version
+# (libX.so.1), and libX.so links to both.
+function(ks_library_version target)
+  if(NOT WIN32)
+    set_target_properties(${target} PROPERTIES
+      VERSION ${DataManager_VERSION}
+      SOVERSION ${DataManager_VERSION_MAJOR})
+  endif()
+endfunction()
