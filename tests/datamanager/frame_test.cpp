@@ -1,7 +1,5 @@
 // The frames of the 40 exports: entry and exit lines, the frames' own
 // argument checks and the SetQL loop.
-#include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 

@@ -20,6 +20,7 @@
 #include "KeelAPI.h"
 #include "KeelAPIUtils.h"
 #include "ks/wipe.h"
+#include "families/TargetText.h"
 #include "platform/Env.h"
 #include "text/Fields.h"
 
@@ -82,6 +83,13 @@ TextRead ReadObjectText(ObjectGetter get, uint32_t* object, int32_t property, WC
 // Whether the object holds the property with a size above 0 (the size query
 // alone; a refusal is logged by the wrapper and answers false).
 bool ObjectHasText(ObjectGetter get, uint32_t* object, int32_t property);
+
+// The object's target text (a quick launch's or a shortcut's) read into the
+// working buffer `text` and classified; the value views into `text`.  A
+// text the store cannot give, that is not UTF-8 or that would not fit a
+// record's field names no target.
+target::Target ReadTarget(ObjectGetter get, uint32_t* object, int32_t property,
+                          WCHAR (&text)[target::kMaxTargetText + 1]);
 
 // ReadObjectText on a card property.
 inline TextRead ReadCardText(uint32_t* card, int32_t property, WCHAR* field, size_t width,

@@ -1,4 +1,5 @@
 // Card properties into record fields and back (see CardFields.h).
+#include <iterator>
 #include <string>
 
 #include "KeelAPIUtils.h"
@@ -25,6 +26,13 @@ TextRead ReadIdentityText(int32_t property, WCHAR* field, size_t width, int32_t 
         return store.GetIdentityProperty(property, cap, buffer, size);
       },
       field, width, capacity);
+}
+
+target::Target ReadTarget(ObjectGetter get, uint32_t* object, int32_t property,
+                          WCHAR (&text)[target::kMaxTargetText + 1]) {
+  text[0] = 0;  // a working buffer: its text is all that is read back
+  ReadObjectText(get, object, property, text, std::size(text));
+  return target::Classify(text::FieldText(text));
 }
 
 bool ObjectHasText(ObjectGetter get, uint32_t* object, int32_t property) {

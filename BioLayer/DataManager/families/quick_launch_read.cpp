@@ -1,8 +1,6 @@
 // Reading quick launches: how many a finger has, what they launch (with the
 // login address of a web launch's linked site, and its single sign-on when
 // asked for), and whether a finger, or any finger, launches a given target.
-#include <cstring>
-
 #include "DataManagerUtils.h"
 #include "KeelAPIUtils.h"
 #include "families/ArrayFill.h"
@@ -25,14 +23,9 @@ using Macro = walk::Held<walk::Macros>;
 constexpr DWORD kFingerSearchOrder[] = {0x020, 0x040, 0x080, 0x100, 0x200,
                                         0x001, 0x002, 0x004, 0x008, 0x010};
 
-// The macro's target text, classified.  A text the store cannot give, that
-// is not UTF-8, or that would not fit a record's field names no target.
-// The classified value views into `text`.
 target::Target ReadTarget(Macro& macro, WCHAR (&text)[ql::kFieldWidth]) {
-  text[0] = 0;  // a working buffer: its text is all that is read back
-  cards::ReadObjectText(&KeelAPIUtils::GetMacroProperty, macro.handle(), ql::kTargetProperty,
-                        text, ql::kFieldWidth);
-  return target::Classify(text::FieldText(text));
+  return cards::ReadTarget(&KeelAPIUtils::GetMacroProperty, macro.handle(), ql::kTargetProperty,
+                           text);
 }
 
 // Looks for the card a web launch is linked to, and through it the login

@@ -6,7 +6,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <string_view>
 
 #include "DataManagerUtils.h"
 #include "KeelAPIUtils.h"

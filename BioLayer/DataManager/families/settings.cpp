@@ -5,7 +5,6 @@
 // opened for: the first opening in the process fixes it, so a later call
 // with the other selector works on the first one's application.  The line
 // with the application's name shows which one it is.
-#include <cstring>
 #include <optional>
 #include <span>
 

@@ -23,10 +23,8 @@ namespace dm {
 namespace shortcut {
 
 target::Target ReadTarget(Shortcut& shortcut, WCHAR (&text)[kLongField]) {
-  text[0] = 0;  // a working buffer: its text is all that is read back
-  cards::ReadObjectText(&KeelAPIUtils::GetShortcutProperty, shortcut.handle(), kTargetProperty,
-                        text, kLongField);
-  return target::Classify(text::FieldText(text));
+  return cards::ReadTarget(&KeelAPIUtils::GetShortcutProperty, shortcut.handle(), kTargetProperty,
+                           text);
 }
 
 void ReadTextField(Shortcut& shortcut, int32_t property, WCHAR* field, size_t width) {
