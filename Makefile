@@ -1,5 +1,6 @@
 # The two commands of the README:
-#   make run    build, then run dmctl on the embedded default store
+#   make run    build, then run a short dmctl session on a scratch store under
+#               build/ (make run ARGS=--log also shows each call's log lines)
 #   make test   install what is missing, build, and run every test
 # and a few more for developers:
 #   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -22,7 +23,7 @@ build: deps
 	cmake --build --preset default -j $(JOBS)
 
 run: build
-	build/default/bin/dmctl --log store info
+	scripts/demo $(ARGS)
 
 test: build
 	scripts/check-exports linux build/default/lib/libDataManager.so

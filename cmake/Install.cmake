@@ -8,10 +8,11 @@
 # POSIX, under the prefix:
 #   bin/dmctl                                   RUNPATH $ORIGIN/../lib
 #   lib/libDataManager.so.1.0.0, libKSLog.so.1.0.0  with their .so.1 and .so links
-#   lib/libKeelAPI.so                           the production store
+#   lib/libKeelAPI.so.2.0.0                     the production store, under its
+#                                               own version, with .so.2 and .so links
 #   <DM_COMMON_PROGRAM_FILES>/Halvorn/libKeelAPI.so
-#                                               a link to the store, where
-#                                               DataManager looks for it first
+#                                               a link to the store's SONAME file,
+#                                               where DataManager looks for it first
 #   include/DataManager.h KSLog.h KSLogSink.h KSTypes.h KeelAPI.h KeelAPIAdmin.h
 #           KeelAPITest.h (the types the admin header uses; its functions
 #           stay in the development store)
@@ -19,9 +20,9 @@
 #   lib/cmake/DataManager/  lib/pkgconfig/datamanager.pc
 # Windows: the DLLs and dmctl.exe in bin/, import libraries in lib/.
 #
-# The store keeps the name DataManager loads it by, libKeelAPI.so, as its
-# SONAME: dmctl finds the store DataManager loaded by that name among the
-# process's objects.
+# DataManager loads the store by its unversioned name, libKeelAPI.so, and
+# dmctl reaches the copy DataManager loaded (it never links the store), so
+# the versioned files change nothing for either.
 include(CMakePackageConfigHelpers)
 
 set(DM_INSTALL_BINDIR bin)
@@ -57,11 +58,11 @@ if(NOT WIN32)
     cmake_path(RELATIVE_PATH DM_COMMON_PROGRAM_FILES BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}"
                OUTPUT_VARIABLE dm_store_dir)
     cmake_path(APPEND dm_store_dir Halvorn)
-    file(RELATIVE_PATH dm_store_link "/p/${dm_store_dir}" "/p/${DM_INSTALL_LIBDIR}/libKeelAPI.so")
+    file(RELATIVE_PATH dm_store_link "/p/${dm_store_dir}" "/p/${DM_INSTALL_LIBDIR}/$<TARGET_SONAME_FILE_NAME:KeelAPI>")
     set(dm_store_dir "\${CMAKE_INSTALL_PREFIX}/${dm_store_dir}")
   else()
     set(dm_store_dir "${DM_COMMON_PROGRAM_FILES}/Halvorn")
-    set(dm_store_link "\${CMAKE_INSTALL_PREFIX}/${DM_INSTALL_LIBDIR}/libKeelAPI.so")
+    set(dm_store_link "\${CMAKE_INSTALL_PREFIX}/${DM_INSTALL_LIBDIR}/$<TARGET_SONAME_FILE_NAME:KeelAPI>")
   endif()
   install(CODE "
     set(dm_dir \"\$ENV{DESTDIR}${dm_store_dir}\")

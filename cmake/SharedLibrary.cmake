@@ -30,13 +30,19 @@ function(ks_program_defaults target)
   endif()
 endfunction()
 
-# ks_library_version(target): on POSIX the library's file carries the
-# project's version (libX.so.1.0.0), its SONAME the major version
-# (libX.so.1), and libX.so links to both.
+# ks_library_version(target [VERSION x.y.z]): on POSIX the library's file
+# carries its version (libX.so.1.0.0; the project's unless VERSION names
+# the library's own), its SONAME the major version (libX.so.1), and libX.so
+# links to both.
 function(ks_library_version target)
+  cmake_parse_arguments(V "" "VERSION" "" ${ARGN})
+  if(NOT V_VERSION)
+    set(V_VERSION ${DataManager_VERSION})
+  endif()
+  string(REGEX MATCH "^[0-9]+" major "${V_VERSION}")
   if(NOT WIN32)
     set_target_properties(${target} PROPERTIES
-      VERSION ${DataManager_VERSION}
-      SOVERSION ${DataManager_VERSION_MAJOR})
+      VERSION ${V_VERSION}
+      SOVERSION ${major})
   endif()
 endfunction()

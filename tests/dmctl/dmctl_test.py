@@ -170,7 +170,7 @@ def csv_checks():
                 failures.append(f"{line}: status {status} ({want} expected), output {out!r} "
                                 f"{err!r}" + (" shows a password" if leaked else ""))
         for line, want in (("--version", "dmctl "), ("profile import --help", "usage: dmctl"),
-                           ("profile export --help", "usage: dmctl"), ("help", "exit status")):
+                           ("profile export --help", "usage: dmctl"), ("help", "Exit status")):
             status, out, _ = run(line)
             if status != 0 or want not in out:
                 failures.append(f"{line}: status {status}, output {out!r}")

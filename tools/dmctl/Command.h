@@ -42,15 +42,6 @@ std::vector<Command> QlCommands();
 std::vector<Command> ShortcutCommands();
 std::vector<Command> RegisterCommands();
 
-// Where the store library that DataManager loaded lives, or an empty text
-// when none is loaded in this process.
-std::string LoadedStorePath();
-
-// The function `name` of the store library that DataManager loaded, looked
-// up at run time; null when none is loaded or it has no such function (the
-// production store has no development interface, KeelTest_).
-void* LoadedStoreFunction(const char* name);
-
 // Parse a whole number, decimal or 0x hex (0 alone begins octal); false for
 // anything else, a sign on an unsigned number included.
 bool ParseDword(const std::string& text, unsigned long* value);  // unsigned 32-bit

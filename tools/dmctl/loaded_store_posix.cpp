@@ -8,10 +8,23 @@
 #include <cstring>
 #include <string>
 
-#include "Command.h"
+#include "LoadedStore.h"
 
 namespace dmctl {
 namespace {
+
+// libKeelAPI.so, the name DataManager loads the store by, or a versioned
+// name of the same library (libKeelAPI.so.2, libKeelAPI.so.2.0.0).
+bool IsStoreFileName(const char* name) {
+  static constexpr char kStem[] = "libKeelAPI.so";
+  if (std::strncmp(name, kStem, sizeof kStem - 1) != 0) return false;
+  const char* rest = name + sizeof kStem - 1;
+  if (*rest == '\0') return true;
+  for (; *rest != '\0'; ++rest) {
+    if (*rest != '.' && (*rest < '0' || *rest > '9')) return false;
+  }
+  return rest[-1] != '.';
+}
 
 // The name the store library was loaded under, as the loader knows it.
 std::string LoadedStoreName() {
@@ -20,10 +33,9 @@ std::string LoadedStoreName() {
       [](dl_phdr_info* info, size_t, void* data) {
         const char* name = info->dlpi_name;
         const char* base = name != nullptr ? std::strrchr(name, '/') : nullptr;
-        if (base != nullptr && std::strcmp(base + 1, "libKeelAPI.so") == 0) {
-          // The last one loaded: dmctl links the store for its admin
-          // commands, and DataManager may load another copy from its store
-          // folder after that.
+        if (base != nullptr && IsStoreFileName(base + 1)) {
+          // DataManager loads one store; should a program hold another
+          // (linked), the last one loaded is DataManager's.
           *static_cast<std::string*>(data) = name;
         }
         return 0;

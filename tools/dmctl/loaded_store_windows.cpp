@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "Command.h"
+#include "LoadedStore.h"
 #include "ks/utf.h"
 
 namespace dmctl {
 namespace {
 
-// The last module named KeelAPI.dll: dmctl links the store for its admin
-// commands, and DataManager may load another one from its store folder
-// after that.
+// The last module named KeelAPI.dll: DataManager loads one store; should a
+// program hold another (linked), the last one loaded is DataManager's.
 HMODULE LoadedStore(std::wstring* path) {
   std::vector<HMODULE> modules(256);
   DWORD bytes = 0;

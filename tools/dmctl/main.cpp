@@ -37,15 +37,33 @@ void PrintCommand(std::FILE* to, const dmctl::Command& c) {
   }
 }
 
+// The whole help.  It is also the source of the manual page (help2man)
+// and of the shell completion, which read it from the program: keep its
+// layout (sections ending in a colon, two-space indented entries).
 void PrintHelp(std::FILE* to) {
   std::fprintf(to,
-               "usage: dmctl [--json] [--log] <command> [arguments]\n"
-               "       dmctl <command> --help\n"
-               "       dmctl --version\n\ncommands:\n");
+               "Usage: dmctl [--json] [--log] <command> [arguments]\n"
+               "  or:  dmctl <command> --help\n"
+               "  or:  dmctl --version\n\n"
+               "Shows and changes what DataManager keeps for the user: logon profiles,\n"
+               "quick launches, shortcuts, settings, the identity card, and the store\n"
+               "that holds them.  Every command calls DataManager's exports.\n\n"
+               "Options:\n"
+               "  --json                       print one JSON object instead of readable lines\n"
+               "  --log                        echo the log lines of each call to standard error\n"
+               "  --help                       this help; after a command, that command's help\n"
+               "  --version                    print dmctl's version\n\n"
+               "Commands:\n");
   for (const dmctl::Command& c : dmctl::AllCommands()) PrintCommand(to, c);
   std::fprintf(to,
-               "\nexit status: 0 success, 1 the export or operation failed, "
-               "2 wrong command line\n");
+               "\nEnvironment:\n"
+               "  KEELAPI_DB                   the store's database file, instead of the one in the home folder\n"
+               "  KSLOG_FILE                   the log file, - for standard error, off for none\n"
+               "  CommonProgramFiles           the folder whose Halvorn folder holds the store library\n"
+               "\nExit status:\n"
+               "  0                            success\n"
+               "  1                            the export or operation failed (one line on standard error says why)\n"
+               "  2                            wrong command line\n");
 }
 
 // `dmctl <words> --help` when the words are not a whole command: every
@@ -54,7 +72,7 @@ bool PrintCommandsBeginning(const std::vector<std::string>& words) {
   bool any = false;
   for (const dmctl::Command& c : dmctl::AllCommands()) {
     if (c.words.size() > words.size() && std::equal(words.begin(), words.end(), c.words.begin())) {
-      if (!any) std::printf("commands:\n");
+      if (!any) std::printf("Commands:\n");
       PrintCommand(stdout, c);
       any = true;
     }

@@ -11,7 +11,7 @@
 
 #include "Command.h"
 #include "DataManager.h"
-#include "KeelAPIAdmin.h"
+#include "LoadedStore.h"
 #include "ks/utf.h"
 #include "registration/Deployment.h"
 #include "registration/RegistrationText.h"
@@ -25,17 +25,22 @@ namespace {
 // the store's own read would refuse it, and a secret is refused, so its
 // field stays empty.  The first failure other than those (an unreadable
 // store) is kept in *failure.
-void ReadFromStore(int32_t property, char* buffer, KA_STATUS* failure) {
+void ReadFromStore(const StoreAdmin& admin, int32_t property, char* buffer,
+                   KA_STATUS* failure) {
   int32_t size = 0;
-  const KA_STATUS status = KeelAdmin_GetIdentityText(
+  const KA_STATUS status = admin.identity_text(
       property, buffer, static_cast<int32_t>(dm::registration::kFieldReadCapacity), &size);
   if (status == KA_E_STORAGE && *failure == KA_OK) *failure = status;
 }
 
 int DryRun(Output* out) {
+  StoreAdmin admin;
+  if (!FindStoreAdmin("register --dry-run", &admin)) return kExitFailed;
   KA_STATUS failure = KA_OK;
-  const std::string text = dm::registration::BuildText(
-      [&failure](int32_t property, char* buffer) { ReadFromStore(property, buffer, &failure); });
+  const std::string text =
+      dm::registration::BuildText([&admin, &failure](int32_t property, char* buffer) {
+        ReadFromStore(admin, property, buffer, &failure);
+      });
   if (failure != KA_OK) {
     out->Number("store_error", failure);
     return kExitFailed;

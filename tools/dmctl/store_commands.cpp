@@ -1,6 +1,6 @@
 // dmctl store ...: where the store is, whether DataManager reaches it, what
-// it holds, whether it is sound, and its contents for support.  All but
-// `store info` use the store's own administration interface, which both
+// it holds, whether it is sound, and its contents for support.  They use
+// the administration interface of the store DataManager loaded, which both
 // builds of the store export and which never hands out a secret.
 //
 // `store simulate ...` writes, through the store's development interface,
@@ -8,8 +8,7 @@
 // in the store, so that the bio and vip commands can be tried on a machine
 // that has neither.  Only the development store (libKeelAPIDev.so,
 // KeelAPIDev.dll, put in DataManager's store folder under the store's name)
-// has that interface: dmctl looks it up at run time in the store library
-// DataManager loaded, and refuses to simulate on a production store.
+// has that interface, and dmctl refuses to simulate on a production store.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,10 +16,8 @@
 #include <vector>
 
 #include "Command.h"
-#include "DataManager.h"
 #include "Fields.h"
-#include "KeelAPIAdmin.h"
-#include "KeelAPITest.h"  // the types of the functions looked up, never linked
+#include "LoadedStore.h"
 #include "PrivateFile.h"
 #include "SecretInput.h"
 
@@ -28,45 +25,49 @@ namespace dmctl {
 namespace {
 
 // The database file of the store, or an empty text for a store in memory.
-std::string StoreFile() {
+std::string StoreFile(const StoreAdmin& admin) {
   int32_t size = 0;
-  if (KeelAdmin_StoreFile(nullptr, 0, &size) != KA_OK || size <= 0) return "";
+  if (admin.store_file(nullptr, 0, &size) != KA_OK || size <= 0) return "";
   std::string file(static_cast<size_t>(size), '\0');
-  if (KeelAdmin_StoreFile(file.data(), size, &size) != KA_OK) return "";
+  if (admin.store_file(file.data(), size, &size) != KA_OK) return "";
   file.resize(static_cast<size_t>(size) - 1);
   return file;
 }
 
-void ShowStoreFile(Output* out) {
-  const std::string file = StoreFile();
+void ShowStoreFile(const StoreAdmin& admin, Output* out) {
+  const std::string file = StoreFile(admin);
   out->Text("store_file", file.empty() ? "(kept in memory, or no usable home folder)" : file);
   if (!file.empty()) out->Text("key_file", file + ".key");
 }
 
 int StoreInfo(const Invocation& in) {
   if (!in.args.empty()) return kExitUsage;
-  // Any export that opens the store will do; the skin index is harmless.
-  DWORD index = 0;
-  const BOOL opened = GetSkinIndex(&index);
+  StoreAdmin admin;
+  const bool reached = FindStoreAdmin("store info", &admin);
   const char* common = std::getenv("CommonProgramFiles");
   in.out->Text("common_program_files", common != nullptr && *common != '\0'
                                            ? common
                                            : "(not set: the folder fixed at build time)");
   const std::string loaded = LoadedStorePath();
   in.out->Text("store_library", loaded.empty() ? "(not loaded)" : loaded);
-  in.out->Flag("store_reached", opened != 0 || !loaded.empty());
-  ShowStoreFile(in.out);
-  return loaded.empty() ? kExitFailed : kExitSucceeded;
+  in.out->Flag("store_reached", reached);
+  if (!reached) return kExitFailed;
+  ShowStoreFile(admin, in.out);
+  return kExitSucceeded;
 }
 
 int StoreFileCommand(const Invocation& in) {
   if (!in.args.empty()) return kExitUsage;
-  ShowStoreFile(in.out);
+  StoreAdmin admin;
+  if (!FindStoreAdmin("store file", &admin)) return kExitFailed;
+  ShowStoreFile(admin, in.out);
   return kExitSucceeded;
 }
 
 int StoreCounts(const Invocation& in) {
   if (!in.args.empty()) return kExitUsage;
+  StoreAdmin admin;
+  if (!FindStoreAdmin("store counts", &admin)) return kExitFailed;
   static constexpr struct {
     KeelObjectKind kind;
     const char* name;
@@ -74,7 +75,7 @@ int StoreCounts(const Invocation& in) {
                 {KEEL_CARD, "cards"},       {KEEL_MACRO, "macros"}, {KEEL_SHORTCUT, "shortcuts"}};
   for (const auto& kind : kKinds) {
     int64_t count = 0;
-    const KA_STATUS status = KeelAdmin_CountObjects(kind.kind, &count);
+    const KA_STATUS status = admin.count_objects(kind.kind, &count);
     if (status != KA_OK) {
       in.out->Number("store_error", status);
       return kExitFailed;
@@ -86,13 +87,15 @@ int StoreCounts(const Invocation& in) {
 
 int StoreCheck(const Invocation& in) {
   if (!in.args.empty()) return kExitUsage;
+  StoreAdmin admin;
+  if (!FindStoreAdmin("store check", &admin)) return kExitFailed;
   std::vector<std::string> lines;
-  const KA_STATUS status = KeelAdmin_Check(
+  const KA_STATUS status = admin.check(
       [](void* user, const char* line) {
         static_cast<std::vector<std::string>*>(user)->push_back(line);
       },
       &lines);
-  ShowStoreFile(in.out);
+  ShowStoreFile(admin, in.out);
   in.out->Flag("sound", status == KA_OK);
   in.out->List("problems");
   in.out->List("repaired");
@@ -113,9 +116,11 @@ int StoreExport(const Invocation& in) {
   const bool force = in.args.size() == 2 && in.args[1] == "--force";
   if ((in.args.size() != 1 && !force) || in.args[0].empty()) return kExitUsage;
   const std::string& path = in.args[0];
+  StoreAdmin admin;
+  if (!FindStoreAdmin("store export", &admin)) return kExitFailed;
   PrivateFile file;
   if (!OpenExportFile(in.out, path, force, &file)) return kExitFailed;
-  const KA_STATUS status = KeelAdmin_Export(
+  const KA_STATUS status = admin.export_all(
       0,
       [](void* user, const char* text) {
         static_cast<PrivateFile*>(user)->Write(text, std::strlen(text));
@@ -134,41 +139,6 @@ int StoreExport(const Invocation& in) {
     return kExitFailed;
   }
   return kExitSucceeded;
-}
-
-// The development interface of the store DataManager loaded, looked up by
-// name: only a development store has it.
-struct DevelopmentStore {
-  decltype(&KeelTest_ContextObject) context_object = nullptr;
-  decltype(&KeelTest_IdentityObject) identity_object = nullptr;
-  decltype(&KeelTest_SetProperty) set_property = nullptr;
-};
-
-// Has DataManager load its store (any export that opens the store will do;
-// the skin index is harmless) and finds its development interface.  False,
-// with one line on standard error, on a production store or none.
-bool FindDevelopmentStore(DevelopmentStore* dev) {
-  DWORD index = 0;
-  GetSkinIndex(&index);
-  const std::string loaded = LoadedStorePath();
-  if (loaded.empty()) {
-    std::fprintf(stderr, "dmctl: store simulate: DataManager could not load its store library\n");
-    return false;
-  }
-  dev->context_object = reinterpret_cast<decltype(dev->context_object)>(
-      LoadedStoreFunction("KeelTest_ContextObject"));
-  dev->identity_object = reinterpret_cast<decltype(dev->identity_object)>(
-      LoadedStoreFunction("KeelTest_IdentityObject"));
-  dev->set_property = reinterpret_cast<decltype(dev->set_property)>(
-      LoadedStoreFunction("KeelTest_SetProperty"));
-  if (dev->context_object == nullptr || dev->identity_object == nullptr ||
-      dev->set_property == nullptr) {
-    std::fprintf(stderr,
-                 "dmctl: store simulate needs a development store; %s is a production store\n",
-                 loaded.c_str());
-    return false;
-  }
-  return true;
 }
 
 // Where the services keep their answers: the enrolled-finger count on the
@@ -195,7 +165,7 @@ int SimulateEnrollments(const Invocation& in) {
   if (in.args.size() != 1 || !ParseDword(in.args[0], &count)) return kExitUsage;
   const uint32_t value = static_cast<uint32_t>(count);
   DevelopmentStore dev;
-  if (!FindDevelopmentStore(&dev)) return kExitFailed;
+  if (!FindDevelopmentStore("store simulate", &dev)) return kExitFailed;
   if (!Simulate(dev, in.out, dev.context_object(), kEnrollmentsProperty, KA_ATTR_PLAIN, &value,
                 sizeof value)) {
     return kExitFailed;
@@ -240,7 +210,7 @@ int SimulateVip(const Invocation& in) {
   }
 
   DevelopmentStore dev;
-  if (!FindDevelopmentStore(&dev)) return kExitFailed;
+  if (!FindDevelopmentStore("store simulate", &dev)) return kExitFailed;
   const int64_t identity = dev.identity_object();
   if (withCid) {
     if (!Simulate(dev, in.out, identity, kCredentialIdProperty, KA_ATTR_PLAIN, cid.c_str(), -1)) {
