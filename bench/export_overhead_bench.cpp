@@ -1,4 +1,4 @@
-// What an export costs on top of the store call it makes: the frame, the
+// What an export costs on top of the store calls it makes: the frame, the
 // worker's opening (which asks for the App and Identity objects again), the
 // by-name look-up of every store function, and the log lines, against the
 // same store read called directly.
@@ -58,6 +58,28 @@ void BM_StoreReadDirect(benchmark::State& state) {
   KA_Free(&context);
 }
 BENCHMARK(BM_StoreReadDirect);
+
+// The store calls GetSkinIndex makes once the store is open (the worker's
+// opening asks for the App and the Identity again, then the read), called
+// directly: what the export would cost with nothing of its own.
+void BM_SkinIndexStoreCallsDirect(benchmark::State& state) {
+  SetUpOnce();
+  uint32_t context = 0;
+  const uint8_t zeros[30] = {};
+  KA_Init(zeros, "KSTouchControl", 0, &context);
+  uint32_t index = 3;
+  KA_SetProperty(&context, 108, &index, sizeof index);
+  uint32_t app = 0, identity = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(KA_GetApp(&context, 0, &app));
+    benchmark::DoNotOptimize(KA_GetIdentity(&context, 0, &identity));
+    uint32_t value = 0;
+    benchmark::DoNotOptimize(KA_GetProperty(&context, 108, 4, &value, nullptr));
+    benchmark::DoNotOptimize(value);
+  }
+  KA_Free(&context);
+}
+BENCHMARK(BM_SkinIndexStoreCallsDirect);
 
 void BM_GetSkinIndexExport(benchmark::State& state) {
   SetUpOnce();
