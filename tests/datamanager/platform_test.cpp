@@ -1,6 +1,6 @@
-// The platform's own encryption and HTTP client, called through the default
-// Env: AES-128-CBC against vectors made with the openssl command line, and
-// HTTP GETs through a loopback proxy.
+// The platform's own services, called through the default Env: loading the
+// store and finding its functions by name, AES-128-CBC against vectors made
+// with the openssl command line, and HTTP GETs through a loopback proxy.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,6 +24,24 @@ std::string Hex(const std::string& bytes) {
     hex += pair;
   }
   return hex;
+}
+
+// A function is found only among the store's own exports: not a function it
+// lacks, nor one of a library the store itself depends on.
+TEST(PlatformLibrary, FindsTheStoresOwnExportsByNameAndNothingElse) {
+  Env* env = DefaultEnv();
+  WString path;
+  ASSERT_TRUE(platform::Utf8ToWide(KEELAPI_LIBRARY_PATH, &path));
+  const ModuleHandle store = env->LoadLibrary(path);
+  ASSERT_NE(store, nullptr);
+  for (const char* exported : {"KA_Init", "KA_GetApp", "KA_Macro_SetProperty", "KeelAdmin_Check"}) {
+    EXPECT_NE(env->GetProcAddress(store, exported), nullptr) << exported;
+  }
+  for (const char* absent : {"KA_Nothing", "KA_", "", "malloc", "sqlite3_open_v2"}) {
+    EXPECT_EQ(env->GetProcAddress(store, absent), nullptr) << absent;
+  }
+  EXPECT_EQ(env->GetProcAddress(nullptr, "KA_Init"), nullptr);
+  EXPECT_TRUE(env->FreeLibrary(store));
 }
 
 AesKeyBlob KeyBlob() {

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 
+#include "platform/ElfExports.h"
 #include "platform/ElfFileVersion.h"
 #include "ks/never_destroyed.h"
 #include "platform/Env.h"
@@ -37,6 +39,14 @@ bool CurlReady() {
   std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
   return ready;
 }
+
+// A library this Env loaded: the handle is ours, so that the look-up of a
+// function by name can answer from the library's own export index.
+struct LoadedLibrary {
+  void* dl = nullptr;
+  platform::ElfExports exports;
+  bool indexed = false;
+};
 
 // The answer's body is read to its end and dropped.
 size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
@@ -67,16 +77,32 @@ class PosixEnv final : public Env {
   ModuleHandle LoadLibrary(const WString& nameOrPath) override {
     const std::string name = platform::WideToUtf8(nameOrPath);
     if (name.empty()) return nullptr;
-    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* dl = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (dl == nullptr) return nullptr;
+    auto* library = new (std::nothrow) LoadedLibrary;
+    if (library == nullptr) {
+      dlclose(dl);
+      return nullptr;
+    }
+    library->dl = dl;
+    library->indexed = library->exports.Index(dl);
+    return library;
   }
 
+  // Every call looks the name up again, as the store's clients must; the
+  // export index makes that a hash probe instead of dlsym's locked walk.
   void* GetProcAddress(ModuleHandle module, const char* name) override {
     if (module == nullptr || name == nullptr) return nullptr;
-    return dlsym(module, name);
+    const auto* library = static_cast<const LoadedLibrary*>(module);
+    return library->indexed ? library->exports.Find(name) : dlsym(library->dl, name);
   }
 
   bool FreeLibrary(ModuleHandle module) override {
-    return module != nullptr && dlclose(module) == 0;
+    if (module == nullptr) return false;
+    auto* library = static_cast<LoadedLibrary*>(module);
+    const bool freed = dlclose(library->dl) == 0;
+    delete library;
+    return freed;
   }
 
   bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16], std::string_view plain,
