@@ -1,5 +1,7 @@
-// destination_windows.cpp - destination.h on Windows: handles opened with
-// FILE_APPEND_DATA only, so that every WriteFile lands whole at the end.
+// destination_windows.cpp - destination.h on Windows: disk files through a
+// file-mapping view (mapped_file_windows.cpp), anything else with handles
+// opened with FILE_APPEND_DATA only, so that every WriteFile lands whole at
+// the end.
 #ifdef _WIN32
 
 #include "destination.h"
@@ -10,6 +12,8 @@
 #include <optional>
 
 #include "ks/utf.h"
+#include "mapped_destination.h"
+#include "mapped_file.h"
 #include "system.h"
 
 namespace kslog {
@@ -78,6 +82,9 @@ std::wstring Wide(const std::string& utf8) {
 }  // namespace
 
 std::unique_ptr<Destination> OpenFileDestination(const std::string& path) {
+  if (std::unique_ptr<MappedFile> file = MappedFile::Open(path)) {
+    return MakeMappedDestination(path, std::move(file));
+  }
   const std::wstring wide = Wide(path);
   if (wide.empty()) return nullptr;
   const HANDLE handle =

@@ -8,9 +8,10 @@
 
 namespace kslog {
 
-// The line for `record`, ending in '\n' and holding no other line break:
-// control characters in its texts are escaped.  Null texts read "(null)".
-std::string FormatLine(const KSLogRecord& record);
+// Appends the line for `record` to *out, ending in '\n' and holding no other
+// line break: control characters in its texts are escaped.  Null texts read
+// "(null)".  Allocates only when *out has to grow.
+void AppendLine(const KSLogRecord& record, std::string* out);
 
 }  // namespace kslog
 

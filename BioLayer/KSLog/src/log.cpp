@@ -37,32 +37,66 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-int Log(const Call& call, va_list* args) {
-  const std::shared_ptr<const Settings> settings = CurrentSettings();
-  if (!settings) return kDropped;  // the library is being unloaded
+// The texts of one line.  Each thread reuses its own, so that once they
+// have grown to the size of the thread's longest line, a line allocates
+// nothing.
+struct LineTexts {
+  std::string file, function, module, text, line;
+};
+thread_local LineTexts t_texts;
+// How many lines the calling thread is inside: a sink that logs writes a
+// line inside another one, which must not reuse the outer line's texts or
+// change the settings it uses.
+thread_local int t_depth = 0;
+
+class Nesting {
+ public:
+  Nesting() { ++t_depth; }
+  ~Nesting() { --t_depth; }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+};
+
+int Log(const Call& call, va_list* args, const Settings* settings, LineTexts* texts) {
+  if (settings == nullptr) return kDropped;  // the library is being unloaded
   const bool filtered = call.level < settings->min_level || settings->off;
   const bool to_destination = !filtered && settings->destination != nullptr;
   if (!to_destination && !SinkInstalled()) return filtered ? kWritten : kDropped;
 
-  const std::string file = ToUtf8(call.file);
-  const std::string function = ToUtf8(call.function);
-  const std::string module = ToUtf8(call.module);
-  const std::string text = ToUtf8(FormatText(call.format, args));
+  texts->file.clear();
+  texts->function.clear();
+  texts->module.clear();
+  texts->text.clear();
+  AppendUtf8(call.file, &texts->file);
+  AppendUtf8(call.function, &texts->function);
+  AppendUtf8(call.module, &texts->module);
+  AppendFormatted(call.format, args, &texts->text);
   KSLogRecord record{};
   record.time_ms = NowMs();
   record.process_id = sys::ProcessId();
   record.thread_id = sys::ThreadId();
-  record.file = file.c_str();
-  record.function = function.c_str();
+  record.file = texts->file.c_str();
+  record.function = texts->function.c_str();
   record.line = call.line;
   record.level = call.level;
-  record.module = module.c_str();
-  record.text = text.c_str();
+  record.module = texts->module.c_str();
+  record.text = texts->text.c_str();
 
   const bool sink_ok = DeliverToSink(record);
   if (filtered) return sink_ok ? kWritten : kDropped;
   if (!to_destination) return kDropped;
-  return settings->destination->Append(FormatLine(record)) && sink_ok ? kWritten : kDropped;
+  texts->line.clear();
+  AppendLine(record, &texts->line);
+  return settings->destination->Append(texts->line) && sink_ok ? kWritten : kDropped;
+}
+
+int Log(const Call& call, va_list* args) {
+  const Nesting nesting;
+  if (t_depth == 1) return Log(call, args, CurrentSettings(), &t_texts);
+  // Inside another line of this thread: texts and settings of its own.
+  LineTexts texts;
+  const std::shared_ptr<const Settings> settings = SharedSettings();
+  return Log(call, args, settings.get(), &texts);
 }
 
 }  // namespace
@@ -95,4 +129,7 @@ extern "C" KSLOG_API void KSLOG_CDECL KSLog_Reconfigure(void) {
   } catch (...) {
     // Out of memory while reading: the settings in force stay.
   }
+  // The replaced settings close now, unless a line of this thread (a sink
+  // that reconfigures) is still using them.
+  if (kslog::t_depth == 0) kslog::ForgetThreadSettings();
 }

@@ -92,14 +92,17 @@ bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
   return units.has_value();
 }
 
-// Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
+// Appends the UTF-8 form of `in` to *out; a lone surrogate becomes U+FFFD.
+// A string reused from call to call keeps its capacity, so a caller that
+// converts many texts (the log, line after line) allocates nothing per call.
 template <Utf16Unit Unit>
-std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
+void AppendUtf16AsUtf8(std::basic_string_view<Unit> in, std::string* out) {
   // Sized for the worst case (three bytes a unit) and cut to fit at the end:
   // log lines and store texts pass through here, mostly ASCII, so the loop
   // writes bytes without a capacity check each.
-  std::string out(in.size() * 3, '\0');
-  char* p = out.data();
+  const size_t start = out->size();
+  out->resize(start + in.size() * 3);
+  char* p = out->data() + start;
   auto put = [&p](uint32_t cp) {
     if (cp < 0x80) {
       *p++ = static_cast<char>(cp);
@@ -129,7 +132,14 @@ std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
     }
     put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
   }
-  out.resize(static_cast<size_t>(p - out.data()));
+  out->resize(static_cast<size_t>(p - out->data()));
+}
+
+// Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
+template <Utf16Unit Unit>
+std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
+  std::string out;
+  AppendUtf16AsUtf8(in, &out);
   return out;
 }
 
