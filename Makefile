@@ -50,6 +50,7 @@ bench: build
 	build/default/bin/store_bench
 	build/default/bin/profile_bench
 	build/default/bin/launch_bench
+	build/default/bin/kslog_bench
 
 clean:
 	rm -rf build

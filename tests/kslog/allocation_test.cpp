@@ -17,7 +17,11 @@ void* operator new(size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+// GCC takes free() in a replaced operator delete for a mismatch; it is not.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 void operator delete(void* p, size_t) noexcept { ::operator delete(p); }
 
 namespace kslog_test {

@@ -142,13 +142,13 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 }
 
 // The lines of a file, without their '\n'; none when it does not exist.
-// While a process writes the file, it ends in space reserved for lines to
-// come, zero bytes, which are not lines yet; and a reservation that others
-// wrote after becomes a line of spaces, which is no line either.
+// While a process writes the file, space reserved for lines to come is
+// zero bytes, which are not lines yet; and a reservation that others wrote
+// after becomes a line of spaces, which is no line either.
 inline std::vector<std::string> ReadLines(const std::filesystem::path& path) {
   std::vector<std::string> lines;
   std::string bytes = ReadFile(path);
-  bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+  bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
   std::istringstream in(bytes);
   for (std::string line; std::getline(in, line);) {
     if (line.find_first_not_of(' ') != std::string::npos) lines.push_back(line);

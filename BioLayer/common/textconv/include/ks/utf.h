@@ -97,12 +97,16 @@ bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
 // converts many texts (the log, line after line) allocates nothing per call.
 template <Utf16Unit Unit>
 void AppendUtf16AsUtf8(std::basic_string_view<Unit> in, std::string* out) {
-  // Sized for the worst case (three bytes a unit) and cut to fit at the end:
-  // log lines and store texts pass through here, mostly ASCII, so the loop
-  // writes bytes without a capacity check each.
+  // Log lines and store texts pass through here, mostly ASCII: the leading
+  // ASCII run is copied a byte a unit, and the rest sized for the worst case
+  // (three bytes a unit) and cut to fit at the end, so that the loop writes
+  // bytes without a capacity check each.
+  size_t ascii = 0;
+  while (ascii < in.size() && static_cast<uint16_t>(in[ascii]) < 0x80) ++ascii;
   const size_t start = out->size();
-  out->resize(start + in.size() * 3);
+  out->resize(start + ascii + (in.size() - ascii) * 3);
   char* p = out->data() + start;
+  for (size_t i = 0; i < ascii; ++i) *p++ = static_cast<char>(in[i]);
   auto put = [&p](uint32_t cp) {
     if (cp < 0x80) {
       *p++ = static_cast<char>(cp);
@@ -120,7 +124,7 @@ void AppendUtf16AsUtf8(std::basic_string_view<Unit> in, std::string* out) {
       *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   };
-  for (size_t i = 0; i < in.size(); ++i) {
+  for (size_t i = ascii; i < in.size(); ++i) {
     const uint32_t u = static_cast<uint16_t>(in[i]);
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < in.size()) {
       const uint32_t v = static_cast<uint16_t>(in[i + 1]);
