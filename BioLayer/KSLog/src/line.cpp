@@ -109,7 +109,15 @@ void AppendTime(int64_t time_ms, std::string* out) {
 
 }  // namespace
 
-void AppendLine(const KSLogRecord& record, std::string* out) {
+void AppendPlace(const KSLogRecord& record, std::string* out) {
+  AppendField(record.module, out);
+  out->push_back(' ');
+  AppendField(record.file, out);
+  out->push_back(' ');
+  AppendField(record.function, out);
+}
+
+void AppendLine(const KSLogRecord& record, std::string_view place, std::string* out) {
   AppendTime(record.time_ms, out);
   out->append(" [");
   AppendNumber(record.process_id, out);
@@ -118,11 +126,7 @@ void AppendLine(const KSLogRecord& record, std::string* out) {
   out->append("] L");
   AppendNumber(record.level, out);
   out->push_back(' ');
-  AppendField(record.module, out);
-  out->push_back(' ');
-  AppendField(record.file, out);
-  out->push_back(' ');
-  AppendField(record.function, out);
+  out->append(place);
   out->push_back(':');
   AppendNumber(record.line, out);
   out->push_back(' ');

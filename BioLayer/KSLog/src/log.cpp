@@ -37,11 +37,42 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+// One of the UTF-16 arguments a line names its place with (file, function,
+// module) and its UTF-8 form, kept from the thread's previous line: the same
+// source file and module come line after line, and comparing is cheaper
+// than converting.
+class KeptText {
+ public:
+  // Takes `text` for this line; answers true when it differs from the last.
+  bool Take(const WCHAR* text) {
+    const size_t units = text != nullptr ? std::char_traits<WCHAR>::length(text) : 0;
+    if (kept_ && (text == nullptr) == null_ && wide_.size() == units &&
+        std::char_traits<WCHAR>::compare(wide_.data(), text, units) == 0) {
+      return false;
+    }
+    kept_ = true;
+    null_ = text == nullptr;
+    wide_.assign(text != nullptr ? text : wide_.data(), units);
+    utf8_.clear();
+    AppendUtf8(text, &utf8_);
+    return true;
+  }
+  const char* utf8() const { return utf8_.c_str(); }
+
+ private:
+  bool kept_ = false;
+  bool null_ = false;
+  std::basic_string<WCHAR> wide_;
+  std::string utf8_;
+};
+
 // The texts of one line.  Each thread reuses its own, so that once they
 // have grown to the size of the thread's longest line, a line allocates
 // nothing.
 struct LineTexts {
-  std::string file, function, module, text, line;
+  KeptText file, function, module;
+  std::string place;  // module, file and function as the written line shows them
+  std::string text, line;
 };
 thread_local LineTexts t_texts;
 // How many lines the calling thread is inside: a sink that logs writes a
@@ -63,30 +94,32 @@ int Log(const Call& call, va_list* args, const Settings* settings, LineTexts* te
   const bool to_destination = !filtered && settings->destination != nullptr;
   if (!to_destination && !SinkInstalled()) return filtered ? kWritten : kDropped;
 
-  texts->file.clear();
-  texts->function.clear();
-  texts->module.clear();
+  // Each of the three taken, whether or not another one changed.
+  const bool file_changed = texts->file.Take(call.file);
+  const bool function_changed = texts->function.Take(call.function);
+  const bool place_changed = texts->module.Take(call.module) || file_changed || function_changed;
   texts->text.clear();
-  AppendUtf8(call.file, &texts->file);
-  AppendUtf8(call.function, &texts->function);
-  AppendUtf8(call.module, &texts->module);
   AppendFormatted(call.format, args, &texts->text);
   KSLogRecord record{};
   record.time_ms = NowMs();
   record.process_id = sys::ProcessId();
   record.thread_id = sys::ThreadId();
-  record.file = texts->file.c_str();
-  record.function = texts->function.c_str();
+  record.file = texts->file.utf8();
+  record.function = texts->function.utf8();
   record.line = call.line;
   record.level = call.level;
-  record.module = texts->module.c_str();
+  record.module = texts->module.utf8();
   record.text = texts->text.c_str();
 
   const bool sink_ok = DeliverToSink(record);
   if (filtered) return sink_ok ? kWritten : kDropped;
   if (!to_destination) return kDropped;
+  if (place_changed || texts->place.empty()) {
+    texts->place.clear();
+    AppendPlace(record, &texts->place);
+  }
   texts->line.clear();
-  AppendLine(record, &texts->line);
+  AppendLine(record, texts->place, &texts->line);
   return settings->destination->Append(texts->line) && sink_ok ? kWritten : kDropped;
 }
 
