@@ -72,6 +72,7 @@ class KeptText {
 struct LineTexts {
   KeptText file, function, module;
   std::string place;  // module, file and function as the written line shows them
+  bool place_stale = true;  // one of the three changed since `place` was made
   std::string text, line;
 };
 thread_local LineTexts t_texts;
@@ -97,7 +98,8 @@ int Log(const Call& call, va_list* args, const Settings* settings, LineTexts* te
   // Each of the three taken, whether or not another one changed.
   const bool file_changed = texts->file.Take(call.file);
   const bool function_changed = texts->function.Take(call.function);
-  const bool place_changed = texts->module.Take(call.module) || file_changed || function_changed;
+  const bool module_changed = texts->module.Take(call.module);
+  if (file_changed || function_changed || module_changed) texts->place_stale = true;
   texts->text.clear();
   AppendFormatted(call.format, args, &texts->text);
   KSLogRecord record{};
@@ -114,9 +116,10 @@ int Log(const Call& call, va_list* args, const Settings* settings, LineTexts* te
   const bool sink_ok = DeliverToSink(record);
   if (filtered) return sink_ok ? kWritten : kDropped;
   if (!to_destination) return kDropped;
-  if (place_changed || texts->place.empty()) {
+  if (texts->place_stale) {
     texts->place.clear();
     AppendPlace(record, &texts->place);
+    texts->place_stale = false;
   }
   texts->line.clear();
   AppendLine(record, texts->place, &texts->line);

@@ -1,5 +1,5 @@
-// mapped_file_posix.cpp - mapped_file.h on POSIX: extents reserved by
-// appending zeros, mmap, open-file-description locks, and a SIGBUS guard.
+// mapped_file_posix.cpp - mapped_file.h on POSIX: extents reserved with
+// posix_fallocate, mmap, open-file-description locks, and a SIGBUS guard.
 //
 // A store into a mapping of a file that another program cut raises SIGBUS.
 // The guard catches exactly those that fall in one of our mappings, puts
@@ -15,7 +15,6 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -189,8 +188,6 @@ void RepairFile(int fd) {
 
 // --- The file ---------------------------------------------------------------
 
-const char kZeros[64 * 1024] = {};
-
 #if defined(MAP_POPULATE)
 constexpr int kPopulate = MAP_POPULATE;
 #else
@@ -208,26 +205,22 @@ class PosixMappedFile final : public MappedFile {
 
   bool Reserve(uint64_t bytes, Extent* out) override {
     GrowingLock lock(fd_);
-    // One append of zeros: whatever else appends to the file, these bytes
-    // come out in one piece, after everything written before.
-    std::vector<struct iovec> parts;
-    for (uint64_t left = bytes; left > 0;) {
-      const size_t part = left < sizeof(kZeros) ? static_cast<size_t>(left) : sizeof(kZeros);
-      parts.push_back({const_cast<char*>(kZeros), part});
-      left -= part;
+    // Every writer of ours grows the file under this lock only, so its end
+    // stays where it is until the lock goes.  Allocated, not written: the
+    // blocks are the file system's promise of room (a full disk fails here,
+    // not later in a store), and reading them gives zeros.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    const uint64_t offset = static_cast<uint64_t>(st.st_size);
+    // Less when the disk or the file size limit leaves less, down to a page.
+    for (; bytes >= PageSize(); bytes /= 2) {
+      if (Grow(offset, bytes)) break;
     }
-    ssize_t n;
-    do {
-      n = ::writev(fd_, parts.data(), static_cast<int>(parts.size()));
-    } while (n < 0 && errno == EINTR);
-    if (n <= 0) return false;  // a full disk, or the file size limit
-    const off_t end = ::lseek(fd_, 0, SEEK_CUR);
-    if (end < n) return false;
-    const uint64_t offset = static_cast<uint64_t>(end - n);
+    if (bytes < PageSize()) return false;
+    const uint64_t end = offset + bytes;
     const uint64_t view_start = offset & ~static_cast<uint64_t>(PageSize() - 1);
-    const size_t view_size = static_cast<size_t>(end - static_cast<off_t>(view_start));
-    // Populated: the pages are in the page cache already (the zeros just
-    // written), and mapping them all at once beats a fault every few lines.
+    const size_t view_size = static_cast<size_t>(end - view_start);
+    // Populated: mapping the pages all at once beats a fault every few lines.
     void* view = ::mmap(nullptr, view_size, PROT_READ | PROT_WRITE, MAP_SHARED | kPopulate, fd_,
                         static_cast<off_t>(view_start));
     if (view != MAP_FAILED && !Guard(view, view_size)) {
@@ -235,11 +228,11 @@ class PosixMappedFile final : public MappedFile {
       view = MAP_FAILED;
     }
     if (view == MAP_FAILED) {
-      GiveBack(offset, static_cast<uint64_t>(end));
+      GiveBack(offset, end);
       return false;
     }
     out->data = static_cast<char*>(view) + (offset - view_start);
-    out->size = static_cast<uint64_t>(n);
+    out->size = bytes;
     out->offset = offset;
     out->view = view;
     out->view_size = view_size;
@@ -297,6 +290,20 @@ class PosixMappedFile final : public MappedFile {
   }
 
  private:
+  bool Grow(uint64_t offset, uint64_t bytes) {
+    int result;
+    do {
+      result = ::posix_fallocate(fd_, static_cast<off_t>(offset), static_cast<off_t>(bytes));
+    } while (result == EINTR);
+    if (result == 0) return true;
+    // posix_fallocate may have grown the file part of the way.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && static_cast<uint64_t>(st.st_size) > offset) {
+      (void)::ftruncate(fd_, static_cast<off_t>(offset));
+    }
+    return false;
+  }
+
   // Cuts the file back to `from`, if it still ends at `end` (under the
   // growing lock: nothing of ours grew it since).
   void GiveBack(uint64_t from, uint64_t end) {
