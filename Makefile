@@ -5,7 +5,7 @@
 #   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make mingw  cross-compile the Windows DLLs and check their export table
 #   make bench  build and run the benchmarks (export overhead, store, profiles,
-#               quick launches and shortcuts)
+#               quick launches and shortcuts, KSLog against a buffered logger)
 #   make install-check  stage an install and build and run a consumer against it
 #   make package        the Debian package, build/default/datamanager_<version>_<arch>.deb
 

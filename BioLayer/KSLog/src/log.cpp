@@ -45,14 +45,21 @@ class KeptText {
  public:
   // Takes `text` for this line; answers true when it differs from the last.
   bool Take(const WCHAR* text) {
-    const size_t units = text != nullptr ? std::char_traits<WCHAR>::length(text) : 0;
-    if (kept_ && (text == nullptr) == null_ && wide_.size() == units &&
-        std::char_traits<WCHAR>::compare(wide_.data(), text, units) == 0) {
-      return false;
+    if (kept_ && (text == nullptr) == null_) {
+      if (text == nullptr) return false;
+      // One pass, up to the first difference or the end of both.
+      const WCHAR* kept = wide_.c_str();
+      size_t i = 0;
+      while (kept[i] == text[i] && kept[i] != 0) ++i;
+      if (kept[i] == text[i]) return false;
     }
     kept_ = true;
     null_ = text == nullptr;
-    wide_.assign(text != nullptr ? text : wide_.data(), units);
+    if (null_) {
+      wide_.clear();
+    } else {
+      wide_.assign(text);
+    }
     utf8_.clear();
     AppendUtf8(text, &utf8_);
     return true;

@@ -101,12 +101,17 @@ void AppendUtf16AsUtf8(std::basic_string_view<Unit> in, std::string* out) {
   // ASCII run is copied a byte a unit, and the rest sized for the worst case
   // (three bytes a unit) and cut to fit at the end, so that the loop writes
   // bytes without a capacity check each.
-  size_t ascii = 0;
-  while (ascii < in.size() && static_cast<uint16_t>(in[ascii]) < 0x80) ++ascii;
   const size_t start = out->size();
+  out->resize(start + in.size());
+  size_t ascii = 0;
+  for (char* o = out->data() + start; ascii < in.size(); ++ascii) {
+    const auto u = static_cast<uint16_t>(in[ascii]);
+    if (u >= 0x80) break;
+    o[ascii] = static_cast<char>(u);
+  }
+  if (ascii == in.size()) return;
   out->resize(start + ascii + (in.size() - ascii) * 3);
-  char* p = out->data() + start;
-  for (size_t i = 0; i < ascii; ++i) *p++ = static_cast<char>(in[i]);
+  char* p = out->data() + start + ascii;
   auto put = [&p](uint32_t cp) {
     if (cp < 0x80) {
       *p++ = static_cast<char>(cp);
