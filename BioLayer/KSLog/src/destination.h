@@ -39,6 +39,11 @@ std::unique_ptr<Destination> OpenStandardError();
 // creating its folder when missing.  Empty when the user has no such place.
 std::string DefaultLogFilePath();
 
+#ifdef _WIN32
+// A UTF-8 path as Windows' wide calls take it.
+std::wstring WidePath(const std::string& utf8);
+#endif
+
 }  // namespace kslog
 
 #endif  // KSLOG_SRC_DESTINATION_H_

@@ -73,19 +73,19 @@ class StandardErrorDestination final : public Destination {
   }
 };
 
-std::wstring Wide(const std::string& utf8) {
+}  // namespace
+
+std::wstring WidePath(const std::string& utf8) {
   std::wstring wide;
   ks::text::Utf8ToUtf16<wchar_t>(utf8, &wide);  // came from UTF-16: always valid
   return wide;
 }
 
-}  // namespace
-
 std::unique_ptr<Destination> OpenFileDestination(const std::string& path) {
   if (std::unique_ptr<MappedFile> file = MappedFile::Open(path)) {
     return MakeMappedDestination(path, std::move(file));
   }
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WidePath(path);
   if (wide.empty()) return nullptr;
   const HANDLE handle =
       CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
@@ -103,7 +103,7 @@ std::string DefaultLogFilePath() {
   const std::optional<std::string> base = sys::GetEnv("LOCALAPPDATA");
   if (!base || base->empty()) return {};
   const std::string folder = *base + "\\Halvorn";
-  CreateDirectoryW(Wide(folder).c_str(), nullptr);  // opening the file tells if it worked
+  CreateDirectoryW(WidePath(folder).c_str(), nullptr);  // opening the file tells if it worked
   return folder + "\\KSLog.log";
 }
 

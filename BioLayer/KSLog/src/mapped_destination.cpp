@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -107,15 +108,7 @@ class MappedDestination final : public Destination {
     if (line.size() <= kLargestMappedLine &&
         sys::MonotonicMs() < next_check_ms_.load(std::memory_order_relaxed)) {
       if (Window* w = current_.load(std::memory_order_acquire)) {
-        switch (TryCopy(w, line)) {
-          case Copy::kDone:
-            return true;
-          case Copy::kLost:
-            next_check_ms_.store(0, std::memory_order_relaxed);
-            return false;
-          case Copy::kFull:
-            break;
-        }
+        if (const std::optional<bool> settled = CopyInto(w, line)) return *settled;
       }
     }
     std::lock_guard<std::mutex> lock(mutex_);
@@ -129,6 +122,22 @@ class MappedDestination final : public Destination {
   }
 
  private:
+  // Copies `line` into `w`: answers whether it was written (false: a store
+  // found the file cut, and it is looked at again), or nothing when `w` is
+  // too full.
+  std::optional<bool> CopyInto(Window* w, std::string_view line) {
+    switch (TryCopy(w, line)) {
+      case Copy::kDone:
+        return true;
+      case Copy::kLost:
+        next_check_ms_.store(0, std::memory_order_relaxed);
+        return false;
+      case Copy::kFull:
+        break;
+    }
+    return std::nullopt;
+  }
+
   bool AppendLocked(std::string_view line) {
     const int64_t now = sys::MonotonicMs();
     if (now >= next_check_ms_.load(std::memory_order_relaxed)) CheckFile(now);
@@ -138,16 +147,8 @@ class MappedDestination final : public Destination {
     // the disk leaves less than that.
     for (int attempt = 0; attempt < 2; ++attempt) {
       if (Window* w = current_.load(std::memory_order_relaxed)) {
-        switch (TryCopy(w, line)) {
-          case Copy::kDone:
-            return true;
-          case Copy::kLost:
-            next_check_ms_.store(0, std::memory_order_relaxed);
-            return false;
-          case Copy::kFull:
-            Retire(/*give_back=*/true);
-            break;
-        }
+        if (const std::optional<bool> settled = CopyInto(w, line)) return *settled;
+        Retire(/*give_back=*/true);
       }
       if (now < retry_after_ms_ || !Renew()) {
         retry_after_ms_ = now + kCheckIntervalMs;  // a full disk: drop lines for a while

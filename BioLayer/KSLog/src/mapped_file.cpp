@@ -1,8 +1,18 @@
-// mapped_file.cpp - what both platforms' mapped files share: planning the
-// repair of a file a killed writer left.
+// mapped_file.cpp - what both platforms' mapped files share: laying out an
+// extent in its view, and planning the repair of a file a killed writer left.
 #include "mapped_file.h"
 
 namespace kslog {
+
+Extent ExtentInView(void* view, uint64_t view_start, uint64_t offset, uint64_t size) {
+  Extent extent;
+  extent.data = static_cast<char*>(view) + (offset - view_start);
+  extent.size = size;
+  extent.offset = offset;
+  extent.view = view;
+  extent.view_size = static_cast<size_t>(offset + size - view_start);
+  return extent;
+}
 
 Repair PlanRepair(std::string_view tail) {
   Repair repair;

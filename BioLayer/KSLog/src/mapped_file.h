@@ -29,6 +29,10 @@ struct Extent {
   size_t view_size = 0;
 };
 
+// The extent of `size` bytes at `offset` in the file, in a view of the file
+// from `view_start` on (a boundary the platform maps at) that maps it.
+Extent ExtentInView(void* view, uint64_t view_start, uint64_t offset, uint64_t size);
+
 // What another program did to the file since it was opened.
 enum class FileChange {
   kNone,

@@ -231,11 +231,7 @@ class PosixMappedFile final : public MappedFile {
       GiveBack(offset, end);
       return false;
     }
-    out->data = static_cast<char*>(view) + (offset - view_start);
-    out->size = bytes;
-    out->offset = offset;
-    out->view = view;
-    out->view_size = view_size;
+    *out = ExtentInView(view, view_start, offset, bytes);
     return true;
   }
 

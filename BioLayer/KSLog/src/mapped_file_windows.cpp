@@ -13,7 +13,7 @@
 
 #include <cstring>
 
-#include "ks/utf.h"
+#include "destination.h"
 
 namespace kslog {
 namespace {
@@ -120,12 +120,6 @@ bool SameFile(HANDLE a, HANDLE b) {
          x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 
-std::wstring Wide(const std::string& utf8) {
-  std::wstring wide;
-  ks::text::Utf8ToUtf16<wchar_t>(utf8, &wide);  // came from UTF-16: always valid
-  return wide;
-}
-
 class WindowsMappedFile final : public MappedFile {
  public:
   WindowsMappedFile(HANDLE file, std::wstring path) : file_(file), path_(std::move(path)) {}
@@ -155,11 +149,7 @@ class WindowsMappedFile final : public MappedFile {
       SetFileSize(file_, offset);
       return false;
     }
-    out->data = static_cast<char*>(view) + (offset - view_start);
-    out->size = bytes;
-    out->offset = offset;
-    out->view = view;
-    out->view_size = view_size;
+    *out = ExtentInView(view, view_start, offset, bytes);
     return true;
   }
 
@@ -221,7 +211,7 @@ class WindowsMappedFile final : public MappedFile {
 }  // namespace
 
 std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WidePath(path);
   if (wide.empty()) return nullptr;
   const HANDLE file =
       CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
