@@ -99,6 +99,10 @@ std::string HoleFiller(size_t size);
 // where the platform does not let a mapped file be cut.
 uint64_t LostStores();
 
+// Puts back the handler that the platform's guard of mappings replaced, if
+// it is still ours: the library is being unloaded, and its code with it.
+void StopGuardingMappings();
+
 }  // namespace kslog
 
 #endif  // KSLOG_SRC_MAPPED_FILE_H_

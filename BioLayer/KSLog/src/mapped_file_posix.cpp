@@ -336,6 +336,14 @@ std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path) {
 
 uint64_t LostStores() { return g_lost_stores.load(std::memory_order_relaxed); }
 
+void StopGuardingMappings() {
+  struct sigaction current {};
+  if (::sigaction(SIGBUS, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) != 0 &&
+      current.sa_sigaction == &OnBusError) {
+    ::sigaction(SIGBUS, &g_previous_bus_action, nullptr);
+  }
+}
+
 }  // namespace kslog
 
 #endif  // !_WIN32

@@ -232,6 +232,8 @@ std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path) {
 
 uint64_t LostStores() { return 0; }
 
+void StopGuardingMappings() {}
+
 }  // namespace kslog
 
 #endif  // _WIN32
