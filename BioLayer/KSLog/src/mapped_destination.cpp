@@ -33,8 +33,8 @@ constexpr uint64_t kWriter = uint64_t{1} << 40;
 constexpr uint64_t kHandedOutMask = kWriter - 1;
 
 struct Window {
-  Extent extent;
-  std::atomic<uint64_t> state{0};
+  Extent extent;  // read by every line: kept off the line the adds bounce on
+  alignas(64) std::atomic<uint64_t> state{0};
   // Where the one line that found the window too full would have started:
   // the end of what was used, when the window filled up.
   std::atomic<uint64_t> full_at{UINT64_MAX};

@@ -188,11 +188,21 @@ void RepairFile(int fd) {
 
 // --- The file ---------------------------------------------------------------
 
-#if defined(MAP_POPULATE)
-constexpr int kPopulate = MAP_POPULATE;
-#else
-constexpr int kPopulate = 0;
+// Maps every page of a fresh extent writable at once.  Otherwise each page
+// is mapped at the first store into it, with a fault every few lines, and
+// threads storing into one page wait for each other in that fault.
+void MapWritableNow(const Extent& extent) {
+#if defined(MADV_POPULATE_WRITE)
+  if (::madvise(extent.view, extent.view_size, MADV_POPULATE_WRITE) == 0) return;
 #endif
+  // An older kernel: a store into each page.  Only bytes of the extent, all
+  // zero and nobody else's, are stored to: the view's first page may hold
+  // the end of another writer's lines.
+  const auto begin = reinterpret_cast<uintptr_t>(extent.data);
+  for (uintptr_t at = begin; at < begin + extent.size; at = (at | (PageSize() - 1)) + 1) {
+    *reinterpret_cast<char*>(at) = 0;
+  }
+}
 
 class PosixMappedFile final : public MappedFile {
  public:
@@ -220,8 +230,7 @@ class PosixMappedFile final : public MappedFile {
     const uint64_t end = offset + bytes;
     const uint64_t view_start = offset & ~static_cast<uint64_t>(PageSize() - 1);
     const size_t view_size = static_cast<size_t>(end - view_start);
-    // Populated: mapping the pages all at once beats a fault every few lines.
-    void* view = ::mmap(nullptr, view_size, PROT_READ | PROT_WRITE, MAP_SHARED | kPopulate, fd_,
+    void* view = ::mmap(nullptr, view_size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_,
                         static_cast<off_t>(view_start));
     if (view != MAP_FAILED && !Guard(view, view_size)) {
       ::munmap(view, view_size);
@@ -232,6 +241,7 @@ class PosixMappedFile final : public MappedFile {
       return false;
     }
     *out = ExtentInView(view, view_start, offset, bytes);
+    MapWritableNow(*out);
     return true;
   }
 
