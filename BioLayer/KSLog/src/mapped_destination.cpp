@@ -26,46 +26,90 @@ constexpr uint64_t kLargestMappedLine = kExtentBytes / 4;
 // dropped without trying again.
 constexpr int64_t kCheckIntervalMs = 100;
 
-// A window's state in one word, so that taking a place in it and counting
-// oneself among its writers is one atomic add: the bytes handed out (low 40
-// bits) and the writers still copying (high 24 bits).
-constexpr uint64_t kWriter = uint64_t{1} << 40;
-constexpr uint64_t kHandedOutMask = kWriter - 1;
-
-struct Window {
-  Extent extent;  // read by every line: kept off the line the adds bounce on
-  alignas(64) std::atomic<uint64_t> state{0};
-  // Where the one line that found the window too full would have started:
-  // the end of what was used, when the window filled up.
-  std::atomic<uint64_t> full_at{UINT64_MAX};
-};
-
 enum class Copy { kDone, kFull, kLost };
 
-Copy TryCopy(Window* w, std::string_view line) {
-  const uint64_t lost_before = LostStores();
-  const uint64_t before = w->state.fetch_add(kWriter + line.size(), std::memory_order_acquire);
-  const uint64_t offset = before & kHandedOutMask;
-  Copy result = Copy::kDone;
-  if (offset + line.size() > w->extent.size) {
-    if (offset < w->extent.size) w->full_at.store(offset, std::memory_order_relaxed);
-    result = Copy::kFull;
-  } else {
-    std::memcpy(w->extent.data + offset, line.data(), line.size());
-    if (LostStores() != lost_before) result = Copy::kLost;
+// The extent lines are copied into: one per destination, opened on extent
+// after extent.  Its state is one word, so that taking a place and counting
+// oneself among the writers is one atomic step: the bytes handed out (low
+// 40 bits; all ones while closed), the writers still copying (16 bits) and
+// the generation of the extent (top 8 bits), which changes at each opening
+// so that a thread that read the state of an older extent cannot take a
+// place in a newer one.
+class Window {
+ public:
+  // Copies `line` into the open extent.  kFull: closed, or too full.
+  Copy TryCopy(std::string_view line) {
+    uint64_t state = state_.load(std::memory_order_acquire);
+    uint64_t offset;
+    do {
+      offset = state & kHandedOutMask;
+      if (offset == kClosed || offset + line.size() > size_.load(std::memory_order_relaxed)) {
+        return Copy::kFull;
+      }
+    } while (!state_.compare_exchange_weak(state, state + kWriter + line.size(),
+                                           std::memory_order_acquire,
+                                           std::memory_order_acquire));
+    // A writer now: the extent stays open and mapped until it leaves.
+    Copy result = Copy::kFull;
+    if (offset + line.size() <= extent_.size) {  // `size_` may have been another extent's
+      const uint64_t lost_before = LostStores();
+      std::memcpy(extent_.data + offset, line.data(), line.size());
+      result = LostStores() != lost_before ? Copy::kLost : Copy::kDone;
+    }
+    state_.fetch_sub(kWriter, std::memory_order_release);
+    return result;
   }
-  w->state.fetch_sub(kWriter, std::memory_order_release);
-  return result;
-}
 
-// Makes every later place-taking in `w` fail, waits for the writers still
-// copying, and answers how many bytes at its start hold lines.
-uint64_t CloseWindow(Window* w) {
-  const uint64_t before = w->state.fetch_add(w->extent.size + 1, std::memory_order_acq_rel);
-  while (w->state.load(std::memory_order_acquire) >= kWriter) std::this_thread::yield();
-  return std::min({before & kHandedOutMask, w->extent.size,
-                   w->full_at.load(std::memory_order_relaxed)});
-}
+  // The open extent, or null.  For the destination's lock holder.
+  const Extent* Current() const {
+    return (state_.load(std::memory_order_relaxed) & kHandedOutMask) == kClosed ? nullptr
+                                                                              : &extent_;
+  }
+
+  // Opens on `extent`; the window must be closed.
+  void Open(const Extent& extent) {
+    extent_ = extent;
+    size_.store(extent.size, std::memory_order_relaxed);
+    const uint64_t generation = state_.load(std::memory_order_relaxed) & kGenerationMask;
+    state_.store(generation + kGeneration, std::memory_order_release);  // wraps, as meant
+  }
+
+  // Closes: no place is taken any more.  Waits for the writers still
+  // copying and answers how many bytes at the extent's start hold lines;
+  // nothing when it was closed already.
+  std::optional<uint64_t> Close() {
+    uint64_t state = state_.load(std::memory_order_relaxed);
+    do {
+      if ((state & kHandedOutMask) == kClosed) return std::nullopt;
+    } while (!state_.compare_exchange_weak(state, (state & ~kHandedOutMask) | kClosed,
+                                           std::memory_order_acq_rel));
+    while ((state_.load(std::memory_order_acquire) & kWritersMask) != 0) {
+      std::this_thread::yield();
+    }
+    return std::min(state & kHandedOutMask, extent_.size);
+  }
+
+  // In a forked child: closed at once, without waiting for writers that
+  // were the parent's threads.  Answers the extent it had, if any.
+  std::optional<Extent> Forget() {
+    const uint64_t state = state_.load(std::memory_order_relaxed);
+    state_.store((state & kGenerationMask) | kClosed, std::memory_order_relaxed);
+    if ((state & kHandedOutMask) == kClosed) return std::nullopt;
+    return extent_;
+  }
+
+ private:
+  static constexpr uint64_t kWriter = uint64_t{1} << 40;
+  static constexpr uint64_t kHandedOutMask = kWriter - 1;
+  static constexpr uint64_t kClosed = kHandedOutMask;
+  static constexpr uint64_t kGeneration = uint64_t{1} << 56;
+  static constexpr uint64_t kGenerationMask = ~(kGeneration - 1);
+  static constexpr uint64_t kWritersMask = kGenerationMask ^ ~kHandedOutMask;
+
+  Extent extent_;  // written only while closed, with no writer
+  std::atomic<uint64_t> size_{0};  // the extent's size, for the look before taking a place
+  alignas(64) std::atomic<uint64_t> state_{kClosed};
+};
 
 class MappedDestination;
 
@@ -107,9 +151,7 @@ class MappedDestination final : public Destination {
   bool Append(std::string_view line) override {
     if (line.size() <= kLargestMappedLine &&
         sys::MonotonicMs() < next_check_ms_.load(std::memory_order_relaxed)) {
-      if (Window* w = current_.load(std::memory_order_acquire)) {
-        if (const std::optional<bool> settled = CopyInto(w, line)) return *settled;
-      }
+      if (const std::optional<bool> settled = CopyInto(line)) return *settled;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     return AppendLocked(line);
@@ -122,11 +164,11 @@ class MappedDestination final : public Destination {
   }
 
  private:
-  // Copies `line` into `w`: answers whether it was written (false: a store
-  // found the file cut, and it is looked at again), or nothing when `w` is
-  // too full.
-  std::optional<bool> CopyInto(Window* w, std::string_view line) {
-    switch (TryCopy(w, line)) {
+  // Copies `line` into the window: answers whether it was written (false:
+  // a store found the file cut, and it is looked at again), or nothing when
+  // the window is closed or too full.
+  std::optional<bool> CopyInto(std::string_view line) {
+    switch (window_.TryCopy(line)) {
       case Copy::kDone:
         return true;
       case Copy::kLost:
@@ -146,10 +188,8 @@ class MappedDestination final : public Destination {
     // Two tries: a fresh extent takes any line that fits an extent, unless
     // the disk leaves less than that.
     for (int attempt = 0; attempt < 2; ++attempt) {
-      if (Window* w = current_.load(std::memory_order_relaxed)) {
-        if (const std::optional<bool> settled = CopyInto(w, line)) return *settled;
-        Retire(/*give_back=*/true);
-      }
+      if (const std::optional<bool> settled = CopyInto(line)) return *settled;
+      Retire(/*give_back=*/true);
       if (now < retry_after_ms_ || !Renew()) {
         retry_after_ms_ = now + kCheckIntervalMs;  // a full disk: drop lines for a while
         return false;
@@ -158,26 +198,24 @@ class MappedDestination final : public Destination {
     return false;
   }
 
-  // Takes the current window out of use and, once its writers are done,
-  // gives its unused end back (or only unmaps it, when the file was cut).
+  // Closes the window, if open, and once its writers are done gives the
+  // unused end of its extent back (or only unmaps it, when the file was cut).
   void Retire(bool give_back) {
-    Window* w = current_.exchange(nullptr, std::memory_order_acq_rel);
-    if (w == nullptr) return;
-    const uint64_t used = CloseWindow(w);
+    const Extent* extent = window_.Current();
+    if (extent == nullptr) return;
+    const std::optional<uint64_t> used = window_.Close();
+    if (!used) return;
     if (give_back) {
-      file_->Seal(w->extent, used);
+      file_->Seal(*extent, *used);
     } else {
-      file_->Abandon(w->extent);
+      file_->Abandon(*extent);
     }
   }
 
   bool Renew() {
-    auto w = std::make_unique<Window>();
-    if (!file_->Reserve(kExtentBytes, &w->extent)) return false;
-    current_.store(w.get(), std::memory_order_release);
-    // Kept until the destination goes: a thread may still hold its address
-    // from before it was retired, and will find it full.
-    windows_.push_back(std::move(w));
+    Extent extent;
+    if (!file_->Reserve(kExtentBytes, &extent)) return false;
+    window_.Open(extent);
     return true;
   }
 
@@ -185,14 +223,13 @@ class MappedDestination final : public Destination {
   // this process.
   void CheckFile(int64_t now) {
     next_check_ms_.store(now + kCheckIntervalMs, std::memory_order_relaxed);
-    if (inherited_ != nullptr) {  // a forked child: the parent's file, extent and locks
-      if (file_) file_->Abandon(inherited_->extent);
-      inherited_ = nullptr;
+    if (inherited_) {  // a forked child: the parent's file, extent and locks
+      if (file_) file_->Abandon(*inherited_);
+      inherited_.reset();
       file_.reset();
     }
     if (file_ != nullptr) {
-      Window* w = current_.load(std::memory_order_relaxed);
-      switch (file_->Check(w != nullptr ? &w->extent : nullptr)) {
+      switch (file_->Check(window_.Current())) {
         case FileChange::kNone:
           return;
         case FileChange::kCut:  // the next extent starts at its new end
@@ -222,8 +259,8 @@ class MappedDestination final : public Destination {
   static void AfterForkInChild() {
     Registry& registry = GlobalRegistry();
     for (MappedDestination* d : registry.live) {
-      d->inherited_ = d->current_.exchange(nullptr, std::memory_order_relaxed);
-      if (d->inherited_ == nullptr && d->file_ != nullptr) {
+      d->inherited_ = d->window_.Forget();
+      if (!d->inherited_ && d->file_ != nullptr) {
         d->file_.reset();  // no extent, but the parent's open file all the same
       }
       d->next_check_ms_.store(0, std::memory_order_relaxed);
@@ -235,10 +272,9 @@ class MappedDestination final : public Destination {
   const std::string path_;
   std::mutex mutex_;  // everything below but the atomics
   std::unique_ptr<MappedFile> file_;  // null while the path cannot be opened
-  std::vector<std::unique_ptr<Window>> windows_;
-  std::atomic<Window*> current_{nullptr};
+  Window window_;
   std::atomic<int64_t> next_check_ms_{0};
-  Window* inherited_ = nullptr;  // in a forked child: the parent's window at the fork
+  std::optional<Extent> inherited_;  // in a forked child: the parent's extent at the fork
   bool finished_ = false;
   int64_t retry_after_ms_ = 0;
 };

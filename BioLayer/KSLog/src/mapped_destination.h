@@ -2,7 +2,7 @@
 // shared mapping of the file: the fast path of KSLog.
 //
 // The process reserves an extent at the end of the file (mapped_file.h) and
-// its threads take their place in it with one atomic add each, then copy
+// its threads take their place in it with one atomic step each, then copy
 // their line.  A line is in the system's page cache, part of the file, as
 // soon as the copy ends: a process killed right after LogEx returns loses
 // nothing that was finished.  A full extent is given back (its unused end
