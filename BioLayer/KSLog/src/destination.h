@@ -23,6 +23,12 @@ class Destination {
   // The destination is being replaced: leaves the file as plain text ending
   // with the last line.  Lines appended later still arrive, more slowly.
   virtual void Finish() {}
+
+  // Finish, as the process ends with its other threads already gone
+  // (Windows ends them before a DLL hears of the exit): waits for nothing
+  // they may have left half done, and does nothing when they left a lock
+  // held.
+  virtual void FinishAtExit() {}
 };
 
 // Opens the file at `path` (UTF-8) for appending, creating it (readable by

@@ -75,15 +75,15 @@ class Window {
   }
 
   // Closes: no place is taken any more.  Waits for the writers still
-  // copying and answers how many bytes at the extent's start hold lines;
-  // nothing when it was closed already.
-  std::optional<uint64_t> Close() {
+  // copying (unless told they are gone) and answers how many bytes at the
+  // extent's start hold lines; nothing when it was closed already.
+  std::optional<uint64_t> Close(bool wait_for_writers) {
     uint64_t state = state_.load(std::memory_order_relaxed);
     do {
       if ((state & kHandedOutMask) == kClosed) return std::nullopt;
     } while (!state_.compare_exchange_weak(state, (state & ~kHandedOutMask) | kClosed,
                                            std::memory_order_acq_rel));
-    while ((state_.load(std::memory_order_acquire) & kWritersMask) != 0) {
+    while (wait_for_writers && (state_.load(std::memory_order_acquire) & kWritersMask) != 0) {
       std::this_thread::yield();
     }
     return std::min(state & kHandedOutMask, extent_.size);
@@ -163,6 +163,13 @@ class MappedDestination final : public Destination {
     Retire(/*give_back=*/true);
   }
 
+  void FinishAtExit() override {
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return;  // the next opener repairs the file
+    finished_ = true;
+    Retire(/*give_back=*/true, /*wait_for_writers=*/false);
+  }
+
  private:
   // Copies `line` into the window: answers whether it was written (false:
   // a store found the file cut, and it is looked at again), or nothing when
@@ -200,10 +207,10 @@ class MappedDestination final : public Destination {
 
   // Closes the window, if open, and once its writers are done gives the
   // unused end of its extent back (or only unmaps it, when the file was cut).
-  void Retire(bool give_back) {
+  void Retire(bool give_back, bool wait_for_writers = true) {
     const Extent* extent = window_.Current();
     if (extent == nullptr) return;
-    const std::optional<uint64_t> used = window_.Close();
+    const std::optional<uint64_t> used = window_.Close(wait_for_writers);
     if (!used) return;
     if (give_back) {
       file_->Seal(*extent, *used);

@@ -113,6 +113,13 @@ void ForgetThreadSettings() {
 
 void ReleaseSettings() { Replace(nullptr, true); }
 
+void FinishAtProcessExit() {
+  State& state = GlobalState();
+  std::unique_lock<std::mutex> lock(state.mutex, std::try_to_lock);
+  if (!lock.owns_lock() || !state.current || !state.current->destination) return;
+  state.current->destination->FinishAtExit();
+}
+
 void ReloadSettings() { Replace(ReadSettings(), false); }
 
 }  // namespace kslog

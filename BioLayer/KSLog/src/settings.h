@@ -45,6 +45,11 @@ void ForgetThreadSettings();
 // being unloaded or the process is ending.  Later lines are dropped.
 void ReleaseSettings();
 
+// The process is ending and its other threads are gone: finishes the
+// destination without waiting for them (FinishAtExit).  Later lines, from
+// other libraries' own exit handling, still arrive.
+void FinishAtProcessExit();
+
 // Reads the environment again; lines logged from then on use the new
 // settings.  The old destination is finished at once (its file left as
 // plain text) and closed once no thread keeps it.
