@@ -6,7 +6,7 @@
 #   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make mingw  cross-compile the Windows DLLs and check their export table
 #   make bench  build and run the benchmarks (export overhead, store, profiles,
-#               quick launches and shortcuts)
+#               quick launches and shortcuts, KSLog against a buffered logger)
 #   make install-check  stage an install and build and run a consumer against it
 #   make package        the Debian package, build/default/datamanager_<version>_<arch>.deb
 
@@ -51,6 +51,7 @@ bench: build
 	build/default/bin/store_bench
 	build/default/bin/profile_bench
 	build/default/bin/launch_bench
+	build/default/bin/kslog_bench
 
 clean:
 	rm -rf build

@@ -52,6 +52,18 @@ TEST_F(KSLogDestinationTest, LevelFiltersTheFileButNotTheSink) {
   EXPECT_NE(lines[1].find("] L4 "), std::string::npos);
 }
 
+TEST_F(KSLogDestinationTest, EachLineNamesItsOwnPlace) {
+  Configure(log_path(), "2");
+  CapturingSink sink;  // sees the filtered line too
+  LogEx(KS_TEXT("a.cpp"), KS_TEXT("First"), 1, 2, KS_TEXT("One"), KS_TEXT("written"));
+  LogEx(KS_TEXT("b.cpp"), KS_TEXT("Second"), 2, 1, KS_TEXT("Two"), KS_TEXT("filtered"));
+  LogEx(KS_TEXT("b.cpp"), KS_TEXT("Second"), 3, 2, KS_TEXT("Two"), KS_TEXT("written"));
+  const std::vector<std::string> lines = ReadLines(log_path());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find(" L2 One a.cpp First:1 written"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(" L2 Two b.cpp Second:3 written"), std::string::npos) << lines[1];
+}
+
 TEST_F(KSLogDestinationTest, LevelThatIsNotAWholeNumberKeepsTheDefault) {
   for (const char* level : {"abc", "3x", "", " 2", "99999999999"}) {
     Configure(log_path(), level);

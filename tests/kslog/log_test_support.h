@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -132,11 +135,24 @@ class LogTest : public ::testing::Test {
   std::optional<ScopedEnv> file_env_, level_env_;
 };
 
+// The bytes of a file; empty when it does not exist.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // The lines of a file, without their '\n'; none when it does not exist.
+// While a process writes the file, space reserved for lines to come is
+// zero bytes, which are not lines yet; and a reservation that others wrote
+// after becomes a line of spaces, which is no line either.
 inline std::vector<std::string> ReadLines(const std::filesystem::path& path) {
   std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::string bytes = ReadFile(path);
+  bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+  std::istringstream in(bytes);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find_first_not_of(' ') != std::string::npos) lines.push_back(line);
+  }
   return lines;
 }
 

@@ -40,10 +40,15 @@
  * (KSLog_Reconfigure, in KSLogSink.h, reads the settings again.)
  *
  * LogEx is thread-safe, never blocks on the destination for longer than one
- * write, never fails its caller, and drops a line it cannot write.  Each line
- * is appended in one write, so lines of concurrent threads and processes
- * sharing a file never mix.  LogEx leaves errno (and, on Windows, the thread's
- * last-error code) as it found them.
+ * write (or, for a log file, the reservation of the next stretch of it),
+ * never fails its caller, and drops a line it cannot write.  Each line lands
+ * whole, so lines of concurrent threads and processes sharing a file never
+ * mix; a line written to a log file is part of the file when LogEx returns,
+ * so that it survives the process being killed.  While a process writes a
+ * log file, the file ends in zero bytes reserved for its next lines; they are
+ * given back when the process ends or reconfigures, and the next process to
+ * open the file alone repairs what a killed one left.  LogEx leaves errno
+ * (and, on Windows, the thread's last-error code) as it found them.
  */
 #ifndef KS_LOG_H
 #define KS_LOG_H

@@ -1,6 +1,7 @@
-// destination.h - where written lines go: a file opened for appending, or
-// standard error.  One implementation per platform: destination_posix.cpp and
-// destination_windows.cpp.
+// destination.h - where written lines go: a log file (written through a
+// shared mapping, mapped_destination.h, when it is a regular file), another
+// file opened for appending, or standard error.  One implementation per
+// platform: destination_posix.cpp and destination_windows.cpp.
 #ifndef KSLOG_SRC_DESTINATION_H_
 #define KSLOG_SRC_DESTINATION_H_
 
@@ -15,13 +16,25 @@ class Destination {
   virtual ~Destination() = default;
 
   // Appends `line` (which ends in '\n').  Safe to call from many threads at
-  // once: each call is one append-mode write, which the system keeps whole.
-  // Answers true when every byte was written.
+  // once: every line arrives whole, never mixed with another.  Answers true
+  // when every byte was written.
   virtual bool Append(std::string_view line) = 0;
+
+  // The destination is being replaced: leaves the file as plain text ending
+  // with the last line.  Lines appended later still arrive, more slowly.
+  virtual void Finish() {}
+
+  // Finish, as the process ends with its other threads already gone
+  // (Windows ends them before a DLL hears of the exit): waits for nothing
+  // they may have left half done, and does nothing when they left a lock
+  // held.
+  virtual void FinishAtExit() {}
 };
 
 // Opens the file at `path` (UTF-8) for appending, creating it (readable by
-// its user only) when missing.  Answers null when it cannot be opened.
+// its user only) when missing: a mapped destination for a regular file that
+// can be read and written, else plain appends.  Answers null when it cannot
+// be opened.
 std::unique_ptr<Destination> OpenFileDestination(const std::string& path);
 
 // The process's standard error, wherever it points when a line is written.
@@ -31,6 +44,11 @@ std::unique_ptr<Destination> OpenStandardError();
 // The per-user default log file that KSLog.h describes, as UTF-8, after
 // creating its folder when missing.  Empty when the user has no such place.
 std::string DefaultLogFilePath();
+
+#ifdef _WIN32
+// A UTF-8 path as Windows' wide calls take it.
+std::wstring WidePath(const std::string& utf8);
+#endif
 
 }  // namespace kslog
 

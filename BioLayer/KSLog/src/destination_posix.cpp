@@ -1,7 +1,11 @@
-// destination_posix.cpp - destination.h on POSIX: O_APPEND file descriptors.
+// destination_posix.cpp - destination.h on POSIX: regular files through a
+// shared mapping, anything else (a FIFO, a terminal, standard error) with
+// O_APPEND writes.
 #ifndef _WIN32
 
 #include "destination.h"
+#include "mapped_destination.h"
+#include "mapped_file.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -77,6 +81,9 @@ void MakeFolders(const std::string& path) {
 
 std::unique_ptr<Destination> OpenFileDestination(const std::string& path) {
   if (path.empty()) return nullptr;
+  if (std::unique_ptr<MappedFile> file = MappedFile::Open(path)) {
+    return MakeMappedDestination(path, std::move(file));
+  }
   // 0600: the log of a sign-in suite is nobody else's business.  O_NONBLOCK
   // changes nothing for a regular file, but keeps a FIFO without a reader
   // (or a full one) from holding up the caller: its lines are dropped.

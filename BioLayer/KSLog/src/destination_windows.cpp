@@ -1,5 +1,7 @@
-// destination_windows.cpp - destination.h on Windows: handles opened with
-// FILE_APPEND_DATA only, so that every WriteFile lands whole at the end.
+// destination_windows.cpp - destination.h on Windows: disk files through a
+// file-mapping view (mapped_file_windows.cpp), anything else with handles
+// opened with FILE_APPEND_DATA only, so that every WriteFile lands whole at
+// the end.
 #ifdef _WIN32
 
 #include "destination.h"
@@ -10,6 +12,8 @@
 #include <optional>
 
 #include "ks/utf.h"
+#include "mapped_destination.h"
+#include "mapped_file.h"
 #include "system.h"
 
 namespace kslog {
@@ -69,16 +73,19 @@ class StandardErrorDestination final : public Destination {
   }
 };
 
-std::wstring Wide(const std::string& utf8) {
+}  // namespace
+
+std::wstring WidePath(const std::string& utf8) {
   std::wstring wide;
   ks::text::Utf8ToUtf16<wchar_t>(utf8, &wide);  // came from UTF-16: always valid
   return wide;
 }
 
-}  // namespace
-
 std::unique_ptr<Destination> OpenFileDestination(const std::string& path) {
-  const std::wstring wide = Wide(path);
+  if (std::unique_ptr<MappedFile> file = MappedFile::Open(path)) {
+    return MakeMappedDestination(path, std::move(file));
+  }
+  const std::wstring wide = WidePath(path);
   if (wide.empty()) return nullptr;
   const HANDLE handle =
       CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
@@ -96,7 +103,7 @@ std::string DefaultLogFilePath() {
   const std::optional<std::string> base = sys::GetEnv("LOCALAPPDATA");
   if (!base || base->empty()) return {};
   const std::string folder = *base + "\\Halvorn";
-  CreateDirectoryW(Wide(folder).c_str(), nullptr);  // opening the file tells if it worked
+  CreateDirectoryW(WidePath(folder).c_str(), nullptr);  // opening the file tells if it worked
   return folder + "\\KSLog.log";
 }
 

@@ -68,41 +68,59 @@ const WCHAR* ParseSpec(const WCHAR* p, Spec* spec) {
   return p + 1;
 }
 
-void AppendPadded(const Spec& spec, std::basic_string_view<WCHAR> sign,
-                  std::basic_string_view<WCHAR> body, bool numeric, WideString* out) {
-  const size_t length = sign.size() + body.size();
-  const size_t pad = spec.width > length ? spec.width - length : 0;
+using WideView = std::basic_string_view<WCHAR>;
+
+size_t Length(const WCHAR* text) {
+  size_t n = 0;
+  while (text[n] != 0) ++n;
+  return n;
+}
+
+void AppendUtf8(WideView text, std::string* out) {
+  ks::text::AppendUtf16AsUtf8<WCHAR>(text, out);
+}
+
+// Appends `sign`, then the body that append_body writes, padded to the
+// spec's width; `units` is the width of sign and body in UTF-16 code units.
+template <typename AppendBody>
+void AppendPadded(const Spec& spec, std::string_view sign, size_t units, bool numeric,
+                  std::string* out, AppendBody append_body) {
+  const size_t pad = spec.width > units ? spec.width - units : 0;
   if (spec.pad_right) {
-    out->append(sign).append(body).append(pad, ' ');
+    out->append(sign);
+    append_body();
+    out->append(pad, ' ');
   } else if (spec.pad_zeros && numeric) {
-    out->append(sign).append(pad, '0').append(body);  // "-0042", not "00-42"
+    out->append(sign).append(pad, '0');  // "-0042", not "00-42"
+    append_body();
   } else {
-    out->append(pad, ' ').append(sign).append(body);
+    out->append(pad, ' ').append(sign);
+    append_body();
   }
 }
 
-void AppendInteger(const Spec& spec, bool negative, uint64_t magnitude, WideString* out) {
+void AppendInteger(const Spec& spec, bool negative, uint64_t magnitude, std::string* out) {
   const bool hex = spec.conversion == 'x' || spec.conversion == 'X';
   char digits[24];  // 2^64 has 20 decimal digits
   const auto result = std::to_chars(digits, digits + sizeof(digits), magnitude, hex ? 16 : 10);
-  WCHAR wide[sizeof(digits)];
-  size_t count = 0;
-  for (const char* c = digits; c < result.ptr; ++c) {
-    const char digit = (spec.conversion == 'X' && *c >= 'a') ? static_cast<char>(*c - 'a' + 'A')
-                                                              : *c;
-    wide[count++] = static_cast<WCHAR>(digit);
+  if (spec.conversion == 'X') {
+    for (char* c = digits; c < result.ptr; ++c) {
+      if (*c >= 'a') *c = static_cast<char>(*c - 'a' + 'A');
+    }
   }
-  static const WCHAR kMinus[] = {'-', 0};
-  AppendPadded(spec, negative ? kMinus : std::basic_string_view<WCHAR>(),
-               std::basic_string_view<WCHAR>(wide, count), true, out);
+  const std::string_view body(digits, static_cast<size_t>(result.ptr - digits));
+  const std::string_view sign = negative ? "-" : "";
+  AppendPadded(spec, sign, sign.size() + body.size(), true, out, [&] { out->append(body); });
 }
 
 // Reads the argument `spec` asks for and appends it.
-void AppendConversion(const Spec& spec, va_list* args, WideString* out) {
+void AppendConversion(const Spec& spec, va_list* args, std::string* out) {
   switch (spec.conversion) {
     case 's': {
       const WCHAR* text = va_arg(*args, const WCHAR*);
-      AppendPadded(spec, {}, text != nullptr ? text : kNullText, false, out);
+      if (text == nullptr) text = kNullText;
+      const WideView body(text, Length(text));
+      AppendPadded(spec, {}, body.size(), false, out, [&] { AppendUtf8(body, out); });
       return;
     }
     case 'd':
@@ -129,40 +147,38 @@ void AppendConversion(const Spec& spec, va_list* args, WideString* out) {
 
 }  // namespace
 
-WideString FormatText(const WCHAR* format, va_list* args) {
-  if (format == nullptr) return kNullText;
-  WideString out;
+void AppendFormatted(const WCHAR* format, va_list* args, std::string* out) {
+  if (format == nullptr) format = kNullText;
+  const WCHAR* run = format;  // start of the literal text not yet appended
   const WCHAR* p = format;
   while (*p != 0) {
     if (*p != '%') {
-      out.push_back(*p++);
+      ++p;
       continue;
     }
     if (p[1] == '%') {
-      out.push_back('%');
+      AppendUtf8(WideView(run, static_cast<size_t>(p + 1 - run)), out);  // with one '%'
       p += 2;
+      run = p;
       continue;
     }
     Spec spec;
     const WCHAR* next = ParseSpec(p + 1, &spec);
     if (next == nullptr) {
-      // Not understood: keep the '%' and go on with what follows it as text.
-      out.push_back(*p++);
+      ++p;  // not understood: the '%' stays in the run, as text
       continue;
     }
-    AppendConversion(spec, args, &out);
+    AppendUtf8(WideView(run, static_cast<size_t>(p - run)), out);
+    AppendConversion(spec, args, out);
     p = next;
+    run = p;
   }
-  return out;
+  AppendUtf8(WideView(run, static_cast<size_t>(p - run)), out);
 }
 
-std::string ToUtf8(const WCHAR* text) {
+void AppendUtf8(const WCHAR* text, std::string* out) {
   if (text == nullptr) text = kNullText;
-  return ks::text::Utf16ToUtf8<WCHAR>(std::basic_string_view<WCHAR>(text));
-}
-
-std::string ToUtf8(const WideString& text) {
-  return ks::text::Utf16ToUtf8<WCHAR>(std::basic_string_view<WCHAR>(text));
+  AppendUtf8(WideView(text, Length(text)), out);
 }
 
 }  // namespace kslog

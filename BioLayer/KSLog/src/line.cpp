@@ -1,8 +1,8 @@
 // line.cpp - laying out one written line.
 #include "line.h"
 
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <string_view>
 
@@ -32,9 +32,9 @@ void AppendEscaped(std::string_view text, std::string* out) {
     } else if (c == '\t') {
       out->append("\\t");
     } else {
-      char hex[8];
-      std::snprintf(hex, sizeof(hex), "\\x%02X", byte);
-      out->append(hex);
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      const char hex[4] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+      out->append(hex, sizeof(hex));
     }
   }
   out->append(text.data() + plain, text.size() - plain);
@@ -52,6 +52,23 @@ void AppendField(const char* text, std::string* out) {
   }
 }
 
+// Writes `value` as `width` decimal digits, zero-padded (and cut to its
+// last `width` digits, which a calendar field never needs).
+char* PutDigits(char* p, int value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  return p + width;
+}
+
+template <typename Integer>
+void AppendNumber(Integer value, std::string* out) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof(digits), value);
+  out->append(digits, result.ptr);
+}
+
 void AppendTime(int64_t time_ms, std::string* out) {
   // Floor division, so that a time before 1970 still gets 0..999 ms.
   int64_t seconds = time_ms / 1000;
@@ -62,47 +79,59 @@ void AppendTime(int64_t time_ms, std::string* out) {
   }
   // Lines come many to a second: each thread keeps the text of the last
   // second it formatted, and only the milliseconds change between them.
+  constexpr size_t kSecondLength = 19;  // "2026-12-05 18:40:01"
   thread_local int64_t cached_second = INT64_MIN;
-  thread_local char cached_text[32] = "";
+  thread_local char cached_text[kSecondLength];
   if (seconds != cached_second) {
     std::tm tm{};
-    if (!sys::LocalTime(seconds, &tm)) {
+    const int year = sys::LocalTime(seconds, &tm) ? tm.tm_year + 1900 : -1;
+    if (year < 0 || year > 9999) {
       out->append("0000-00-00 00:00:00.000");
       return;
     }
-    std::snprintf(cached_text, sizeof(cached_text), "%04d-%02d-%02d %02d:%02d:%02d",
-                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                  tm.tm_sec);
+    char* p = PutDigits(cached_text, year, 4);
+    *p++ = '-';
+    p = PutDigits(p, tm.tm_mon + 1, 2);
+    *p++ = '-';
+    p = PutDigits(p, tm.tm_mday, 2);
+    *p++ = ' ';
+    p = PutDigits(p, tm.tm_hour, 2);
+    *p++ = ':';
+    p = PutDigits(p, tm.tm_min, 2);
+    *p++ = ':';
+    PutDigits(p, tm.tm_sec, 2);
     cached_second = seconds;
   }
-  const char fraction[5] = {'.', static_cast<char>('0' + millis / 100),
-                            static_cast<char>('0' + millis / 10 % 10),
-                            static_cast<char>('0' + millis % 10), '\0'};
-  out->append(cached_text).append(fraction);
+  char fraction[4] = {'.'};
+  PutDigits(fraction + 1, static_cast<int>(millis), 3);
+  out->append(cached_text, kSecondLength).append(fraction, sizeof(fraction));
 }
 
 }  // namespace
 
-std::string FormatLine(const KSLogRecord& record) {
-  std::string line;
-  line.reserve(128 + (record.text != nullptr ? std::char_traits<char>::length(record.text) : 0));
-  AppendTime(record.time_ms, &line);
-  line.append(" [")
-      .append(std::to_string(record.process_id))
-      .append(":")
-      .append(std::to_string(record.thread_id))
-      .append("] L")
-      .append(std::to_string(record.level))
-      .push_back(' ');
-  AppendField(record.module, &line);
-  line.push_back(' ');
-  AppendField(record.file, &line);
-  line.push_back(' ');
-  AppendField(record.function, &line);
-  line.append(":").append(std::to_string(record.line)).push_back(' ');
-  AppendEscaped(record.text != nullptr ? std::string_view(record.text) : "(null)", &line);
-  line.push_back('\n');
-  return line;
+void AppendPlace(const KSLogRecord& record, std::string* out) {
+  AppendField(record.module, out);
+  out->push_back(' ');
+  AppendField(record.file, out);
+  out->push_back(' ');
+  AppendField(record.function, out);
+}
+
+void AppendLine(const KSLogRecord& record, std::string_view place, std::string* out) {
+  AppendTime(record.time_ms, out);
+  out->append(" [");
+  AppendNumber(record.process_id, out);
+  out->push_back(':');
+  AppendNumber(record.thread_id, out);
+  out->append("] L");
+  AppendNumber(record.level, out);
+  out->push_back(' ');
+  out->append(place);
+  out->push_back(':');
+  AppendNumber(record.line, out);
+  out->push_back(' ');
+  AppendEscaped(record.text != nullptr ? std::string_view(record.text) : "(null)", out);
+  out->push_back('\n');
 }
 
 }  // namespace kslog

@@ -3,14 +3,21 @@
 #define KSLOG_SRC_LINE_H_
 
 #include <string>
+#include <string_view>
 
 #include "KSLogSink.h"
 
 namespace kslog {
 
-// The line for `record`, ending in '\n' and holding no other line break:
+// Appends the part of the line for `record` that names the place of the
+// call: its module, file and function, as the line shows them.
+void AppendPlace(const KSLogRecord& record, std::string* out);
+
+// Appends the line for `record` to *out, with `place` as AppendPlace wrote
+// it for the record, ending in '\n' and holding no other line break:
 // control characters in its texts are escaped.  Null texts read "(null)".
-std::string FormatLine(const KSLogRecord& record);
+// Allocates only when *out has to grow.
+void AppendLine(const KSLogRecord& record, std::string_view place, std::string* out);
 
 }  // namespace kslog
 

@@ -1,6 +1,7 @@
 // settings.cpp - reading KSLog's settings from the environment.
 #include "settings.h"
 
+#include <atomic>
 #include <charconv>
 #include <mutex>
 
@@ -34,11 +35,38 @@ struct State {
   std::mutex mutex;
   std::shared_ptr<const Settings> current;  // null until first read
   bool released = false;                    // the library is being unloaded
+  // Changes whenever `current` or `released` does; threads compare it with
+  // the generation of the settings they keep.
+  std::atomic<uint64_t> generation{1};
 };
 
 State& GlobalState() {
   static ks::NeverDestroyed<State> state;
   return state.get();
+}
+
+// The settings a thread last used, and their generation (0: none yet).
+struct ThreadSettings {
+  uint64_t generation = 0;
+  std::shared_ptr<const Settings> settings;
+};
+thread_local ThreadSettings t_settings;
+
+// Replaces the settings in force with `fresh` (or releases them, with
+// null) and finishes the old destination.
+void Replace(std::shared_ptr<const Settings> fresh, bool release) {
+  State& state = GlobalState();
+  std::shared_ptr<const Settings> old;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.released) return;
+    old = std::move(state.current);
+    state.current = std::move(fresh);
+    state.released = release;
+    state.generation.fetch_add(1, std::memory_order_release);
+  }
+  // Outside the lock: finishing waits for lines in flight on the old file.
+  if (old && old->destination) old->destination->Finish();
 }
 
 }  // namespace
@@ -53,37 +81,45 @@ int32_t ParseLevel(const std::optional<std::string>& value) {
   return level;
 }
 
-std::shared_ptr<const Settings> CurrentSettings() {
+std::shared_ptr<const Settings> SharedSettings() {
   State& state = GlobalState();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (state.released) return nullptr;
   // Read under the lock: the first lines of concurrent threads wait for one
   // reading instead of opening the destination twice.
-  if (!state.current) state.current = ReadSettings();
+  if (!state.current) {
+    state.current = ReadSettings();
+    state.generation.fetch_add(1, std::memory_order_release);
+  }
   return state.current;
 }
 
-void ReleaseSettings() {
+const Settings* CurrentSettings() {
   State& state = GlobalState();
-  std::shared_ptr<const Settings> old;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    old = std::move(state.current);
-    state.released = true;
+  ThreadSettings& mine = t_settings;
+  const uint64_t generation = state.generation.load(std::memory_order_acquire);
+  if (mine.generation != generation) {
+    mine.settings = SharedSettings();
+    // The generation read before: a change since then is seen next line.
+    mine.generation = generation;
   }
+  return mine.settings.get();
 }
 
-void ReloadSettings() {
-  std::shared_ptr<const Settings> fresh = ReadSettings();
-  State& state = GlobalState();
-  std::shared_ptr<const Settings> old;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    old = std::move(state.current);
-    state.current = std::move(fresh);
-  }
-  // `old` is released here, outside the lock; its destination closes when
-  // the last line using it is done.
+void ForgetThreadSettings() {
+  t_settings.generation = 0;
+  t_settings.settings.reset();
 }
+
+void ReleaseSettings() { Replace(nullptr, true); }
+
+void FinishAtProcessExit() {
+  State& state = GlobalState();
+  std::unique_lock<std::mutex> lock(state.mutex, std::try_to_lock);
+  if (!lock.owns_lock() || !state.current || !state.current->destination) return;
+  state.current->destination->FinishAtExit();
+}
+
+void ReloadSettings() { Replace(ReadSettings(), false); }
 
 }  // namespace kslog

@@ -22,18 +22,37 @@ struct Settings {
 // KSLOG_LEVEL's value as a level: a whole 32-bit number, else the default 1.
 int32_t ParseLevel(const std::optional<std::string>& value);
 
-// The settings in force.  The first call of the process reads the
-// environment; later calls answer what it read until ReloadSettings.  The
-// answer stays valid (and its destination open) for as long as it is held.
-// Null once ReleaseSettings ran.
-std::shared_ptr<const Settings> CurrentSettings();
+// The settings in force, for a line the calling thread is about to write.
+// Each thread keeps the settings it last used and, line after line, only
+// compares one generation number with the current one: no lock and no
+// shared counter on the way of a line.  The first call of the process reads
+// the environment.  The answer stays valid until the calling thread calls
+// CurrentSettings or ForgetThreadSettings again.  Null once ReleaseSettings
+// ran.
+const Settings* CurrentSettings();
 
-// Closes the destination and frees the settings, for good: the library is
+// The settings in force, held by the caller: for a line written while the
+// same thread is inside another one (a sink that logs), which must not
+// change the settings the outer line is using.
+std::shared_ptr<const Settings> SharedSettings();
+
+// Lets go of the settings the calling thread keeps, so that settings that
+// were replaced close their destination now rather than at the thread's
+// next line.
+void ForgetThreadSettings();
+
+// Finishes the destination and frees the settings, for good: the library is
 // being unloaded or the process is ending.  Later lines are dropped.
 void ReleaseSettings();
 
-// Reads the environment again; CurrentSettings answers the new settings
-// from then on.
+// The process is ending and its other threads are gone: finishes the
+// destination without waiting for them (FinishAtExit).  Later lines, from
+// other libraries' own exit handling, still arrive.
+void FinishAtProcessExit();
+
+// Reads the environment again; lines logged from then on use the new
+// settings.  The old destination is finished at once (its file left as
+// plain text) and closed once no thread keeps it.
 void ReloadSettings();
 
 }  // namespace kslog

@@ -21,6 +21,15 @@ uint64_t ThreadId();
 // false, leaving *out unspecified, when the platform cannot.
 bool LocalTime(int64_t seconds, std::tm* out);
 
+// Milliseconds from an unspecified start, never going back; cheap enough to
+// ask at every line, precise to a few milliseconds.
+int64_t MonotonicMs();
+
+// Has `child` run in the child process after a fork, with `prepare` run
+// before it (in the parent) and `parent` after it.  Nothing where the
+// platform cannot fork.
+void AtFork(void (*prepare)(), void (*parent)(), void (*child)());
+
 // The environment variable `name` as UTF-8, or nullopt when it is unset.
 std::optional<std::string> GetEnv(const char* name);
 

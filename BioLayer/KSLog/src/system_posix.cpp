@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 namespace kslog::sys {
 
@@ -50,6 +51,20 @@ uint64_t ThreadId() {
 #endif
   }
   return t_thread_id;
+}
+
+int64_t MonotonicMs() {
+  struct timespec now;
+#if defined(CLOCK_MONOTONIC_COARSE)
+  ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+#else
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+#endif
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void AtFork(void (*prepare)(), void (*parent)(), void (*child)()) {
+  ::pthread_atfork(prepare, parent, child);
 }
 
 bool LocalTime(int64_t seconds, std::tm* out) {

@@ -16,6 +16,10 @@ uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 uint64_t ThreadId() { return GetCurrentThreadId(); }
 
+int64_t MonotonicMs() { return static_cast<int64_t>(GetTickCount64()); }
+
+void AtFork(void (*)(), void (*)(), void (*)()) {}
+
 bool LocalTime(int64_t seconds, std::tm* out) {
   const time_t t = static_cast<time_t>(seconds);
   return localtime_s(out, &t) == 0;

@@ -92,14 +92,26 @@ bool Utf8ToUtf16(std::string_view in, std::basic_string<Unit>* out) {
   return units.has_value();
 }
 
-// Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
+// Appends the UTF-8 form of `in` to *out; a lone surrogate becomes U+FFFD.
+// A string reused from call to call keeps its capacity, so a caller that
+// converts many texts (the log, line after line) allocates nothing per call.
 template <Utf16Unit Unit>
-std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
-  // Sized for the worst case (three bytes a unit) and cut to fit at the end:
-  // log lines and store texts pass through here, mostly ASCII, so the loop
-  // writes bytes without a capacity check each.
-  std::string out(in.size() * 3, '\0');
-  char* p = out.data();
+void AppendUtf16AsUtf8(std::basic_string_view<Unit> in, std::string* out) {
+  // Log lines and store texts pass through here, mostly ASCII: the leading
+  // ASCII run is copied a byte a unit, and the rest sized for the worst case
+  // (three bytes a unit) and cut to fit at the end, so that the loop writes
+  // bytes without a capacity check each.
+  const size_t start = out->size();
+  out->resize(start + in.size());
+  size_t ascii = 0;
+  for (char* o = out->data() + start; ascii < in.size(); ++ascii) {
+    const auto u = static_cast<uint16_t>(in[ascii]);
+    if (u >= 0x80) break;
+    o[ascii] = static_cast<char>(u);
+  }
+  if (ascii == in.size()) return;
+  out->resize(start + ascii + (in.size() - ascii) * 3);
+  char* p = out->data() + start + ascii;
   auto put = [&p](uint32_t cp) {
     if (cp < 0x80) {
       *p++ = static_cast<char>(cp);
@@ -117,7 +129,7 @@ std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
       *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   };
-  for (size_t i = 0; i < in.size(); ++i) {
+  for (size_t i = ascii; i < in.size(); ++i) {
     const uint32_t u = static_cast<uint16_t>(in[i]);
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < in.size()) {
       const uint32_t v = static_cast<uint16_t>(in[i + 1]);
@@ -129,7 +141,14 @@ std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
     }
     put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
   }
-  out.resize(static_cast<size_t>(p - out.data()));
+  out->resize(static_cast<size_t>(p - out->data()));
+}
+
+// Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
+template <Utf16Unit Unit>
+std::string Utf16ToUtf8(std::basic_string_view<Unit> in) {
+  std::string out;
+  AppendUtf16AsUtf8(in, &out);
   return out;
 }
 
