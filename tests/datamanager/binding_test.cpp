@@ -143,7 +143,7 @@ TEST_P(Binding, TheLibraryCarriesItsFileVersion) {
   EXPECT_EQ(platform::ReadElfFileVersionMS("/proc/self/exe"), 0u);
 }
 
-DM_ON_EVERY_BACKEND(Binding);
+DM_IN_MEMORY(Binding);
 
 }  // namespace
 }  // namespace dm::test

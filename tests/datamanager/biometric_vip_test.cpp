@@ -198,8 +198,8 @@ TEST_P(Vip, ThePromptGetsTheCommandAsUtf8WithTheCallersLength) {
   EXPECT_EQ(::LaunchVIPPromptUIWithCmd("x", nullptr), 0);
 }
 
-DM_ON_EVERY_BACKEND(Biometrics);
-DM_ON_EVERY_BACKEND(Vip);
+DM_IN_MEMORY(Biometrics);
+DM_IN_MEMORY(Vip);
 
 }  // namespace
 }  // namespace dm::test

@@ -171,7 +171,7 @@ TEST_P(Openings, UnloadingReleasesTheObjectsThenFreesTheContext) {
   EXPECT_TRUE(log().lines().empty()) << "the unload handler logs nothing";
 }
 
-DM_ON_EVERY_BACKEND(Openings);
+DM_IN_MEMORY(Openings);
 
 }  // namespace
 }  // namespace dm::test

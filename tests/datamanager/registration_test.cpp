@@ -140,7 +140,7 @@ TEST_P(Registration, EachFailureHasItsCodeAndLine) {
     }
   };
   {
-    RefusingPort closed;
+    LoopbackHttp closed(200, /*listening=*/false);
     ProxyEnvironment through(closed.port());
     EXPECT_EQ(::SubmitRegistration(), 278);
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SendMsg"), "SendHttpRequest Failed");
@@ -192,7 +192,7 @@ TEST(RegistrationEncodings, Base64AndPercentEncodingFollowTheirTables) {
             "aZ09+%2B%2F%3D%2D%5F%2E%7E%01%FF");
 }
 
-DM_ON_EVERY_BACKEND(Registration);
+DM_IN_MEMORY(Registration);
 
 }  // namespace
 }  // namespace dm::test

@@ -157,7 +157,7 @@ TEST_P(Wrappers, SetIdentityPropertyWritesNulTerminatedText) {
   EXPECT_EQ(attribute, -20);
 }
 
-DM_ON_EVERY_BACKEND(Wrappers);
+DM_IN_MEMORY(Wrappers);
 
 }  // namespace
 }  // namespace dm::test
