@@ -50,6 +50,12 @@ ListResult ReadList(bool query, DWORD capacity, KS_PROFILE_TYPE kind = KS_PROFIL
 
 size_t CardRequests() { return CallsOf(KF_Id_GetCard).size(); }
 
+// The single form: the store's first card of the domain into `record`.
+BOOL ReadSingle(KS_PROFILE* record, KS_PROFILE_TYPE kind = KS_PROFILE_WEB) {
+  KS_DOMAIN d = Domain(kSite);
+  return ::GetProfile(kind, &d, record, 0, nullptr);
+}
+
 TEST_P(ProfileReading, AListReadsEveryValueOfTheFirstProfilesUpToItsCapacity) {
   SeedThreeWebProfiles();
   for (DWORD capacity : {2u, 3u}) {
@@ -260,8 +266,8 @@ TEST_P(ProfileReading, NothingToReadGivesNothing) {
   DWORD count = 9;
   EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, nullptr, &record, 1, &count), 0);  // no domain
   EXPECT_EQ(count, 0u);
-  EXPECT_EQ(::GetProfile(3, &d, &record, 1, &count), 0);                // no such kind
-  EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), 0);  // single, no cards
+  EXPECT_EQ(::GetProfile(3, &d, &record, 1, &count), 0);  // no such kind
+  EXPECT_EQ(ReadSingle(&record), 0);                      // no cards
   EXPECT_EQ(Utf8(record.UserName), "untouched");
   EXPECT_EQ(LastLines(log(), 3),
             "Get Profile | Exiting GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE) With bRet = "
@@ -285,18 +291,15 @@ TEST_P(ProfileReading, TheExportChoosesTheForm) {
     std::string worker;  // the worker's entry line
     BOOL bRet;
   };
+  const std::string single = "Entering GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE)";
   const std::vector<Case> cases = {
-      {false, nullptr, 0, &count, counting, 1},
-      {false, nullptr, 0, nullptr, counting, 0},
+      {false, nullptr, 0, &count, counting, 1}, {false, nullptr, 0, nullptr, counting, 0},
       {false, nullptr, 1, &count, list, 0},  // nothing to fill into: refused
-      {false, &record, 0, nullptr, "Entering GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE)",
-       1},
+      {false, &record, 0, nullptr, single, 1},
       {false, &record, 0, &count, list, 0},   // the list refuses a capacity of 0
       {false, &record, 1, nullptr, list, 0},  // nowhere to put the count: refused
-      {false, &record, 1, &count, list, 1},
-      {true, nullptr, 0, &count, counting, 1},
-      {true, &record, 0, nullptr, query, 0},
-      {true, &record, 1, &count, query, 1},
+      {false, &record, 1, &count, list, 1},     {true, nullptr, 0, &count, counting, 1},
+      {true, &record, 0, nullptr, query, 0},    {true, &record, 1, &count, query, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.query ? "QueryProfile " : "GetProfile ")
@@ -311,36 +314,15 @@ TEST_P(ProfileReading, TheExportChoosesTheForm) {
   }
 }
 
-TEST_P(ProfileReading, TheSingleFormReadsTheStoresCardForTheDomain) {
-  SeedWeb(kSite, {"ann", "pw-ann", "t-ann", "long-ann", 1, std::nullopt});
-  SeedWeb(kSite, {"bob", "pw-bob", "t-bob", "long-bob", std::nullopt, std::nullopt});
-  KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE record = {};
-  ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), 1);
-  EXPECT_EQ(Utf8(record.UserName), "ann");
-  EXPECT_EQ(Utf8(record.Password), "pw-ann");
-  EXPECT_EQ(Utf8(record.Text105), "long-ann");
-  EXPECT_EQ(record.OtpMode, 1u);
-  const std::vector<KeelCall> requests = CallsOf(KF_Id_GetCard);
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].mode, 3);
-  EXPECT_STREQ(requests[0].text, kSite.c_str());
-  EXPECT_EQ(PropertiesOf(KF_Card_GetProperty),
-            (std::vector<int32_t>{1003, 104, 104, 103, 103, 3101, 3101, 105, 105}));
-  EXPECT_EQ(CallsOf(KF_Id_GetProperty).size(), 0u);  // mode 1: no gate
-  EXPECT_EQ(LastLines(log(), 4),
-            "Get Profile Successfully | Profile Type Is WEB; UserName Is ann | Exiting GetProfile("
-            "KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE) With bRet = 1 | Exiting GetProfile() With "
-            "bRet = 1");
-  ExpectEachCardReleasedBeforeTheNextRequest();
-}
-
-// Mode 2 puts the single read behind a read of identity property 21, or,
-// when that fails for another reason than a refused authentication, 22.
-// A refused password fails the read the same way.
-TEST_P(ProfileReading, TheOneTimePasswordGateAndARefusedPassword) {
+// The single form reads the store's first card of the domain (a mode 3
+// request).  Its one-time-password mode 2 puts the read behind a read of
+// identity property 21, or, when that fails for another reason than a
+// refused authentication, 22; a refused password fails the read the same
+// way.
+TEST_P(ProfileReading, TheSingleFormAndItsOneTimePasswordGate) {
   struct Case {
     const char* name;
+    uint8_t mode;
     std::optional<int16_t> fail21, fail22;  // on the first read
     std::optional<int32_t> refusedOnRead;   // identity 21 or card 104, on its read
     BOOL bRet;
@@ -348,17 +330,19 @@ TEST_P(ProfileReading, TheOneTimePasswordGateAndARefusedPassword) {
     std::optional<int> authenticationError;
   };
   const std::vector<Case> cases = {
-      {"21 readable", {}, {}, {}, 1, {21, 21}, {}},
-      {"21 refused", KA_E_AUTH_CANCELLED, {}, {}, 0, {21}, -9},
-      {"21 refused on its read", {}, {}, 21, 0, {21, 21}, -6},
-      {"21 missing, 22 readable", KA_E_NOT_STORED, {}, {}, 1, {21, 22, 22}, {}},
-      {"21 and 22 missing", KA_E_NOT_STORED, KA_E_STORAGE, {}, 0, {21, 22}, {}},
-      {"password refused", {}, {}, 104, 0, {21, 21}, -6},
+      {"mode 1: no gate", 1, {}, {}, {}, 1, {}, {}},
+      {"21 readable", 2, {}, {}, {}, 1, {21, 21}, {}},
+      {"21 refused", 2, KA_E_AUTH_CANCELLED, {}, {}, 0, {21}, -9},
+      {"21 refused on its read", 2, {}, {}, 21, 0, {21, 21}, -6},
+      {"21 missing, 22 readable", 2, KA_E_NOT_STORED, {}, {}, 1, {21, 22, 22}, {}},
+      {"21 and 22 missing", 2, KA_E_NOT_STORED, KA_E_STORAGE, {}, 0, {21, 22}, {}},
+      {"password refused", 2, {}, {}, 104, 0, {21, 21}, -6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FreshStore();
-    SeedWeb(kSite, {"ann", "pw", "t", "long", 2, std::nullopt});
+    SeedWeb(kSite, {"ann", "pw", "t", "long", c.mode, std::nullopt});
+    SeedWeb(kSite, {"bob", "pw-bob", "t-bob", "long-bob", std::nullopt, std::nullopt});
     const int64_t identity = KeelTest_IdentityObject();
     ASSERT_EQ(KeelTest_SetProperty(identity, 21, KA_ATTR_PLAIN, "otp-1", -1), KA_OK);
     ASSERT_EQ(KeelTest_SetProperty(identity, 22, KA_ATTR_PLAIN, "otp-2", -1), KA_OK);
@@ -371,20 +355,32 @@ TEST_P(ProfileReading, TheOneTimePasswordGateAndARefusedPassword) {
       script.Answer(KF_Card_GetProperty, KA_E_AUTH_REFUSED).ForProperty(104).OnCall(2);
     }
     log().Clear();
-    KS_DOMAIN d = Domain(kSite);
     KS_PROFILE record = {};
 
-    EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), c.bRet);
+    EXPECT_EQ(ReadSingle(&record), c.bRet);
 
     EXPECT_EQ(PropertiesOf(KF_Id_GetProperty), c.identityReads);
+    const std::vector<KeelCall> requests = CallsOf(KF_Id_GetCard);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].mode, 3);
+    EXPECT_STREQ(requests[0].text, kSite.c_str());
+    const std::string exits = " | Exiting GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE) With "
+                              "bRet = " + std::to_string(c.bRet) + " | Exiting GetProfile() With "
+                              "bRet = " + std::to_string(c.bRet);
     if (c.bRet) {
+      EXPECT_EQ(Utf8(record.UserName), "ann");
       EXPECT_EQ(Utf8(record.Password), "pw");
+      EXPECT_EQ(Utf8(record.Text105), "long");
+      EXPECT_EQ(record.OtpMode, c.mode);
+      EXPECT_EQ(PropertiesOf(KF_Card_GetProperty),
+                (std::vector<int32_t>{1003, 104, 104, 103, 103, 3101, 3101, 105, 105}));
+      EXPECT_EQ(LastLines(log(), 4),
+                "Get Profile Successfully | Profile Type Is WEB; UserName Is ann" + exits);
     } else if (c.refusedOnRead == 104) {
       EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), (std::vector<int32_t>{1003, 104, 104}));
       EXPECT_EQ(LastLines(log(), 5),
                 "KA_Card_GetProperty Failed With Error = -6 | Get Profile Failed | Authentication "
-                "With Error = -6. So Break Here | Exiting GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,"
-                "PKS_PROFILE) With bRet = 0 | Exiting GetProfile() With bRet = 0");
+                "With Error = -6. So Break Here" + exits);
     } else {
       EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), (std::vector<int32_t>{1003}));
       EXPECT_EQ(log().Count("Get Profile Failed"), 1u);
@@ -393,12 +389,11 @@ TEST_P(ProfileReading, TheOneTimePasswordGateAndARefusedPassword) {
     for (const std::string& text : log().Texts()) {
       if (text.rfind("Authentication With Error", 0) == 0) authenticationLines.push_back(text);
     }
-    const std::string expected = c.authenticationError
-                                     ? "Authentication With Error = " +
-                                           std::to_string(*c.authenticationError) +
-                                           ". So Break Here"
-                                     : "";
-    EXPECT_EQ(authenticationLines, expected.empty() ? Names{} : Names{expected});
+    EXPECT_EQ(authenticationLines,
+              c.authenticationError ? Names{"Authentication With Error = " +
+                                            std::to_string(*c.authenticationError) +
+                                            ". So Break Here"}
+                                    : Names{});
     ExpectEachCardReleasedBeforeTheNextRequest();
   }
 }
