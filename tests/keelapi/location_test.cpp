@@ -202,12 +202,8 @@ TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
       }
     }
     EXPECT_EQ(StartAndOpen(), c.opened);
-    std::vector<std::string> lines;
-    const KA_STATUS checked = KeelAdmin_Check(
-        [](void* user, const char* line) {
-          static_cast<std::vector<std::string>*>(user)->push_back(line);
-        },
-        &lines);
+    KA_STATUS checked = KA_OK;
+    const std::vector<std::string> lines = Problems(&checked);
     EXPECT_EQ(checked, c.opened == KA_OK ? KA_OK : KA_E_STORAGE);
     for (const std::string& expected : c.said) {
       bool found = false;
