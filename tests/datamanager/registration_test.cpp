@@ -21,9 +21,7 @@ using Registration = DataManagerTest;
 const std::string kFreshText = "r" + std::string(27, ';');
 
 void StoreIdentityText(int32_t property, const std::string& value) {
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_IdentityObject(), property, KA_ATTR_PLAIN,
-                                 value.c_str(), -1),
-            KA_OK);
+  SetCardText(KeelTest_IdentityObject(), property, value);
 }
 
 std::string PercentDecode(const std::string& text) {

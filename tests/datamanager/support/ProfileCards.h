@@ -31,6 +31,7 @@ struct CardValues {
   std::optional<uint8_t> soFlag;
 };
 
+// Stores a text with its terminator on any object: a card, the identity.
 inline void SetCardText(int64_t card, int32_t property, const std::string& value,
                         int32_t attribute = KA_ATTR_PLAIN) {
   ASSERT_EQ(KeelTest_SetProperty(card, property, attribute, value.c_str(), -1), KA_OK);
