@@ -143,6 +143,11 @@ TEST_F(KeelCards, DeleteRemovesTheCardAndReleaseOnlyTheHandle) {
   EXPECT_EQ(KA_Card_Release(&kept), KA_OK);
   EXPECT_EQ(KA_Card_Release(&kept), KA_E_BAD_HANDLE);
   EXPECT_EQ(CountOf(KEEL_CARD), 1u) << "a release leaves the card";
+  // The handle that made a card is released even when another deleted it.
+  uint32_t made = NewCard("c.com", 1), walker = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "c.com", 1, 3, &walker), KA_OK);
+  ASSERT_EQ(KA_Card_Delete(&walker), KA_OK);
+  EXPECT_EQ(KA_Card_Release(&made), KA_OK);
 }
 
 TEST_F(KeelCards, MacrosAreWalkedByFinger) {
