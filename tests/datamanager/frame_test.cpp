@@ -44,7 +44,7 @@ TEST_P(Frames, SetQLWithNoRecordsAnswersZero) {
             (std::vector<std::string>{"Entering SetQL()", "Exiting SetQL() With bRet = 0"}));
 }
 
-DM_ON_EVERY_BACKEND(Frames);
+DM_IN_MEMORY(Frames);
 
 }  // namespace
 }  // namespace dm::test

@@ -1,5 +1,6 @@
 // The worker's three openings and the unload handler.
 #include <functional>
+#include <tuple>
 
 #include "DataManagerUtils.h"
 #include "StoreHandles.h"
@@ -9,7 +10,6 @@ namespace dm::test {
 namespace {
 
 using Openings = DataManagerTest;
-
 
 std::string ApplicationOfInit() {
   for (const KeelCall& call : StoreCalls()) {
@@ -44,35 +44,33 @@ TEST_P(Openings, EachOpeningNamesItsApplication) {
   }
 }
 
-TEST_P(Openings, ProfileKindsGiveTheirCardCategoryBeforeOpening) {
-  StoreScript script;
-  script.Answer(KF_Init, KA_E_STORAGE);  // the opening fails, the category is still written
+TEST_P(Openings, ProfileKindsGiveTheirCardCategoryEvenWhenTheOpeningFails) {
   DataManagerUtils worker;
   DWORD category = 12345;
-  EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_APP, &category), 0);
-  EXPECT_EQ(category, 998u);
-  EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_WEB, &category), 0);
-  EXPECT_EQ(category, 999u);
-}
-
-TEST_P(Openings, UnknownKindsAndSelectorsAreRefusedWithoutAStoreCall) {
-  DataManagerUtils worker;
-  DWORD category = 12345;
+  {
+    StoreScript script;
+    script.Answer(KF_Init, KA_E_STORAGE);
+    EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_APP, &category), 0);
+    EXPECT_EQ(category, 998u);
+    EXPECT_EQ(worker.InitializeProfile(KS_PROFILE_WEB, &category), 0);
+    EXPECT_EQ(category, 999u);
+  }
+  // Unknown kinds and selectors are refused without a store call.
+  KeelTest_TraceClear();
+  log().Clear();
   EXPECT_EQ(worker.InitializeProfile(3, &category), 0);
   EXPECT_EQ(category, 0u);
   EXPECT_EQ(worker.InitializeProfile(0, &category), 0);
   EXPECT_EQ(worker.InitializeSetting(0), 0);
   EXPECT_EQ(worker.InitializeSetting(3), 0);
   EXPECT_EQ(KeelTest_TraceSize(), 0u);
-  EXPECT_EQ(log().FunctionTexts(),
-            (Names{"DataManagerUtils::InitializeProfile: Entering InitializeProfile()",
-                   "DataManagerUtils::InitializeProfile: Exiting InitializeProfile() With bRet = 0",
-                   "DataManagerUtils::InitializeProfile: Entering InitializeProfile()",
-                   "DataManagerUtils::InitializeProfile: Exiting InitializeProfile() With bRet = 0",
-                   "DataManagerUtils::InitializeSetting: Entering InitializeSetting()",
-                   "DataManagerUtils::InitializeSetting: Exiting InitializeSetting() With bRet = 0",
-                   "DataManagerUtils::InitializeSetting: Entering InitializeSetting()",
-                   "DataManagerUtils::InitializeSetting: Exiting InitializeSetting() With bRet = 0"}));
+  Names expected;
+  for (const std::string name : {"Profile", "Profile", "Setting", "Setting"}) {
+    const std::string function = "DataManagerUtils::Initialize" + name + ": ";
+    expected.push_back(function + "Entering Initialize" + name + "()");
+    expected.push_back(function + "Exiting Initialize" + name + "() With bRet = 0");
+  }
+  EXPECT_EQ(log().FunctionTexts(), expected);
 }
 
 TEST_P(Openings, TheFirstOpeningFixesTheApplicationForTheProcess) {
@@ -129,8 +127,7 @@ TEST_P(Openings, AFailedAppStopsBeforeTheIdentityAndKeepsTheContext) {
 TEST_P(Openings, AFailedIdentityFailsTheOpening) {
   StoreScript script;
   script.Answer(KF_GetIdentity, KA_E_STORAGE);
-  DataManagerUtils worker;
-  EXPECT_EQ(worker.InitializeSetting(1), 0);
+  EXPECT_EQ(DataManagerUtils().InitializeSetting(1), 0);
   EXPECT_EQ(log().Count("Get Identity Failed With Error = -7"), 1u);
   EXPECT_EQ(log().Texts().back(), "Exiting InitializeSetting() With bRet = 0");
 }
@@ -141,37 +138,31 @@ TEST_P(Openings, EveryOpeningAsksForTheObjectsAgainAndGetsTheHandlesItHolds) {
   const StoreHandles first = Handles();
   const uint32_t open = KeelTest_OpenHandles();
   ASSERT_EQ(worker.InitializeQL(), 1);
-  EXPECT_EQ(Handles().context, first.context);
-  EXPECT_EQ(Handles().app, first.app);
-  EXPECT_EQ(Handles().identity, first.identity);
+  EXPECT_EQ(std::tie(Handles().context, Handles().app, Handles().identity),
+            std::tie(first.context, first.app, first.identity));
   EXPECT_EQ(KeelTest_OpenHandles(), open) << "no handle is added by an opening";
 }
 
-TEST_P(Openings, UnloadingWithoutAnOpenStoreCallsNothing) {
-  RunUnloadHandler();
+TEST_P(Openings, UnloadingReleasesTheObjectsThenFreesTheContextAndLogsNothing) {
+  RunUnloadHandler();  // nothing open: nothing called
   EXPECT_EQ(KeelTest_TraceSize(), 0u);
-  EXPECT_TRUE(log().lines().empty());
-}
-
-TEST_P(Openings, UnloadingReleasesTheObjectsThenFreesTheContext) {
   DataManagerUtils worker;
   ASSERT_EQ(worker.InitializeQL(), 1);
   const StoreHandles open = Handles();
   KeelTest_TraceClear();
   log().Clear();
   RunUnloadHandler();
-  const std::vector<KeelCall> calls = StoreCalls();
-  ASSERT_EQ(calls.size(), 3u);
-  EXPECT_EQ(calls[0].function, KF_Id_Release);
-  EXPECT_EQ(calls[0].handle, open.identity);
-  EXPECT_EQ(calls[1].function, KF_App_Release);
-  EXPECT_EQ(calls[1].handle, open.app);
-  EXPECT_EQ(calls[2].function, KF_Free);
-  EXPECT_EQ(calls[2].handle, open.context);
+  Names calls;
+  for (const KeelCall& c : StoreCalls()) {
+    calls.push_back(std::string(KeelTest_FunctionName(c.function)) + " " + std::to_string(c.handle));
+  }
+  EXPECT_EQ(calls, (Names{"KA_Id_Release " + std::to_string(open.identity),
+                          "KA_App_Release " + std::to_string(open.app),
+                          "KA_Free " + std::to_string(open.context)}));
   EXPECT_TRUE(log().lines().empty()) << "the unload handler logs nothing";
 }
 
-DM_ON_EVERY_BACKEND(Openings);
+DM_IN_MEMORY(Openings);
 
 }  // namespace
 }  // namespace dm::test

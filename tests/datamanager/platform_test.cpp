@@ -140,7 +140,7 @@ TEST(PlatformHttpGet, SendsOneGetThroughTheProxyAndTakesAnyStatusAsAnAnswer) {
 }
 
 TEST(PlatformHttpGet, FailsWhenTheProxyRefusesTheConnection) {
-  RefusingPort closed;
+  LoopbackHttp closed(200, /*listening=*/false);
   ASSERT_NE(closed.port(), 0);
   ProxyEnvironment through(closed.port());
   EXPECT_FALSE(DefaultEnv()->HttpGet(Wide(kAgent), Wide("registration.example"), 80,

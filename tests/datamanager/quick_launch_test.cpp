@@ -54,10 +54,8 @@ Texts Read(DWORD finger, DWORD capacity = 10, BOOL sso = FALSE) {
 
 // The target texts of every macro of the store, in creation order.
 Texts AllTargets() {
-  std::vector<int64_t> ids(KeelTest_ListObjects(KEEL_MACRO, nullptr, 0));
-  KeelTest_ListObjects(KEEL_MACRO, ids.data(), ids.size());
   Texts out;
-  for (int64_t m : ids) out.push_back(CardText(m, 100).value_or("(none)"));
+  for (int64_t m : Objects(KEEL_MACRO)) out.push_back(CardText(m, 100).value_or("(none)"));
   return out;
 }
 

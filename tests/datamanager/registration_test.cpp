@@ -21,9 +21,7 @@ using Registration = DataManagerTest;
 const std::string kFreshText = "r" + std::string(27, ';');
 
 void StoreIdentityText(int32_t property, const std::string& value) {
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_IdentityObject(), property, KA_ATTR_PLAIN,
-                                 value.c_str(), -1),
-            KA_OK);
+  SetCardText(KeelTest_IdentityObject(), property, value);
 }
 
 std::string PercentDecode(const std::string& text) {
@@ -140,7 +138,7 @@ TEST_P(Registration, EachFailureHasItsCodeAndLine) {
     }
   };
   {
-    RefusingPort closed;
+    LoopbackHttp closed(200, /*listening=*/false);
     ProxyEnvironment through(closed.port());
     EXPECT_EQ(::SubmitRegistration(), 278);
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SendMsg"), "SendHttpRequest Failed");
@@ -192,7 +190,7 @@ TEST(RegistrationEncodings, Base64AndPercentEncodingFollowTheirTables) {
             "aZ09+%2B%2F%3D%2D%5F%2E%7E%01%FF");
 }
 
-DM_ON_EVERY_BACKEND(Registration);
+DM_IN_MEMORY(Registration);
 
 }  // namespace
 }  // namespace dm::test

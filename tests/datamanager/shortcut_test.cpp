@@ -26,19 +26,15 @@ struct Stored {
 
 int64_t Seed(const Stored& s) {
   const int64_t id = KeelTest_SeedShortcut();
-  auto text = [id](int32_t p, const std::optional<std::string>& v) {
-    if (v) KeelTest_SetProperty(id, p, KA_ATTR_PLAIN, v->c_str(), -1);
-  };
-  auto number = [id](int32_t p, const std::optional<DWORD>& v) {
+  const std::pair<int32_t, const std::optional<std::string>*> texts[] = {
+      {1004, &s.fullAddr}, {1023, &s.icon}, {1000, &s.tip}, {1022, &s.category}};
+  KeelTest_SetProperty(id, 1002, KA_ATTR_PLAIN, s.target.c_str(), -1);
+  for (const auto& [p, v] : texts) {
+    if (*v) KeelTest_SetProperty(id, p, KA_ATTR_PLAIN, (*v)->c_str(), -1);
+  }
+  for (const auto& [p, v] : {std::pair{1021, s.hidden}, std::pair{1010, s.preloaded}}) {
     if (v) KeelTest_SetProperty(id, p, KA_ATTR_PLAIN, &*v, 4);
-  };
-  text(1002, s.target);
-  text(1004, s.fullAddr);
-  text(1023, s.icon);
-  text(1000, s.tip);
-  text(1022, s.category);
-  number(1021, s.hidden);
-  number(1010, s.preloaded);
+  }
   return id;
 }
 
@@ -87,11 +83,7 @@ Texts List(KS_QL_TYPE type, DWORD capacity = 8) {
   return out;
 }
 
-std::vector<int64_t> AllShortcuts() {
-  std::vector<int64_t> ids(KeelTest_ListObjects(KEEL_SHORTCUT, nullptr, 0));
-  KeelTest_ListObjects(KEEL_SHORTCUT, ids.data(), ids.size());
-  return ids;
-}
+std::vector<int64_t> AllShortcuts() { return Objects(KEEL_SHORTCUT); }
 
 std::optional<DWORD> Number(int64_t shortcut, int32_t property) {
   DWORD v = 0;

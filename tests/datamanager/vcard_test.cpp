@@ -35,9 +35,7 @@ std::optional<std::string> Stored(int32_t property) {
 }
 
 void Store(int32_t property, const std::string& value) {
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_IdentityObject(), property, KA_ATTR_PLAIN,
-                                 value.c_str(), -1),
-            KA_OK);
+  SetCardText(KeelTest_IdentityObject(), property, value);
 }
 
 TEST_P(VCard, AFreshIdentityReadsAsSevenEmptyFields) {

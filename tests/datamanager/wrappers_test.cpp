@@ -67,23 +67,6 @@ TEST_P(Wrappers, EachObjectWrapperLogsTheStoresRefusalOnceAndHandsItBack) {
   }
 }
 
-TEST_P(Wrappers, SuccessWritesNoLine) {
-  ASSERT_EQ(DataManagerUtils().InitializeQL(), 1);
-  log().Clear();
-  KeelAPIUtils store;
-  uint32_t card = 0;
-  EXPECT_GE(store.CreateCard("example.com", 999, &card), 0);
-  EXPECT_GE(store.SetCardProperty(&card, -20, 103, "alice", -1), 0);
-  char buffer[16] = {};
-  uint32_t size = 0;
-  EXPECT_GE(store.GetCardProperty(&card, 103, 0, nullptr, &size), 0);
-  EXPECT_EQ(size, 6u);
-  EXPECT_GE(store.GetCardProperty(&card, 103, sizeof buffer, buffer, &size), 0);
-  EXPECT_STREQ(buffer, "alice");
-  EXPECT_GE(store.ReleaseCard(&card), 0);
-  EXPECT_TRUE(log().lines().empty());
-}
-
 TEST_P(Wrappers, EnumeratorsLogNothingWhenTheWalkEnds) {
   ASSERT_EQ(DataManagerUtils().InitializeQL(), 1);
   log().Clear();
@@ -157,7 +140,7 @@ TEST_P(Wrappers, SetIdentityPropertyWritesNulTerminatedText) {
   EXPECT_EQ(attribute, -20);
 }
 
-DM_ON_EVERY_BACKEND(Wrappers);
+DM_IN_MEMORY(Wrappers);
 
 }  // namespace
 }  // namespace dm::test

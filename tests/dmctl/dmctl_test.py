@@ -160,20 +160,30 @@ def csv_checks():
              lambda o, err: sorted(csv_rows(reexported)) == sorted(csv_rows(exported))),
         ]
         for how, line, want, check in checks:
-            status, out, err = how(line)
-            try:
-                ok = status == want and check(json.loads(out), err)
-            except (ValueError, KeyError, IndexError, TypeError, OSError):
-                ok = False
-            leaked = [p for p in PASSWORDS if p in out + err] if "--password" not in line else []
-            if not ok or leaked:
-                failures.append(f"{line}: status {status} ({want} expected), output {out!r} "
-                                f"{err!r}" + (" shows a password" if leaked else ""))
+            failures += verify(how, [(line, "", want, check)], secrets=PASSWORDS)
         for line, want in (("--version", "dmctl "), ("profile import --help", "usage: dmctl"),
                            ("profile export --help", "usage: dmctl"), ("help", "Exit status")):
             status, out, _ = run(line)
             if status != 0 or want not in out:
                 failures.append(f"{line}: status {status}, output {out!r}")
+    return failures
+
+
+def verify(run, cases, where="", secrets=()):
+    """Runs each (command line, standard input, exit status, check of the
+    JSON output and standard error) and answers a line for each that fails,
+    or that shows one of `secrets` without being asked to."""
+    failures = []
+    for line, stdin, want, check in cases:
+        status, out, err = run(line, stdin)
+        try:
+            ok = status == want and check(json.loads(out), err)
+        except (ValueError, KeyError, IndexError, TypeError, OSError):
+            ok = False
+        shown = "--password" not in line and any(p in out + err for p in secrets)
+        if not ok or shown:
+            failures.append(f"{line}{where}: status {status} ({want} expected), output {out!r} "
+                            f"{err!r}" + (" shows a password" if shown else ""))
     return failures
 
 
@@ -233,15 +243,8 @@ def production_checks():
              lambda o: open(loose).read().startswith('{"format": "keel-export"')
              and mode_of(loose) == 0o600),
         ]
-        for line, want, check in checks:
-            status, out, err = run(line)
-            try:
-                ok = status == want and check(json.loads(out))
-            except (ValueError, KeyError, IndexError, TypeError, OSError):
-                ok = False
-            if not ok:
-                failures.append(f"{line} on the production store: status {status} "
-                                f"({want} expected), output {out!r} {err!r}")
+        failures += verify(run, [(line, "", want, lambda o, err, c=check: c(o))
+                                 for line, want, check in checks], " on the production store")
         leftovers = [n for n in os.listdir(root) if ".new-" in n]
         if leftovers:
             failures.append(f"store export left {leftovers}")
@@ -267,14 +270,8 @@ def main():
     with tempfile.TemporaryDirectory() as root:
         run = runner(store_folder(root, STORE))
 
-        for line, stdin, check in STEPS:
-            status, out, err = run(line, stdin)
-            try:
-                ok = status == 0 and check(json.loads(out))
-            except (ValueError, KeyError, IndexError, TypeError):
-                ok = False
-            if not ok:
-                failures.append(f"{line}: status {status}, output {out!r} {err!r}")
+        failures += verify(run, [(line, stdin, 0, lambda o, err, c=check: c(o))
+                                 for line, stdin, check in STEPS])
         for line in WRONG:
             status, out, _ = run(line)
             if status != 2 or out:

@@ -101,13 +101,8 @@ TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) 
   const pid_t child = Spawn([&] {
     char byte = 0;
     if (read(go[0], &byte, 1) != 1) return 2;
-    const uint8_t zeros[30] = {};
-    uint32_t context = 0;
-    uint32_t identity = 0;
-    uint32_t card = 0;
-    if (KeelTest_Reset(("sqlite:" + db_).c_str()) != KA_OK ||
-        KA_Init(zeros, "other", 0, &context) != KA_OK ||
-        KA_GetIdentity(&context, 0, &identity) != KA_OK ||
+    uint32_t context = 0, identity = 0, card = 0;
+    if (!OpenStoreAt(db_, &context, &identity) ||
         KA_Id_GetCard(&identity, "midst.com", 1, 1, &card) != KA_OK ||
         KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "plain", -1) != KA_OK) {
       return 1;

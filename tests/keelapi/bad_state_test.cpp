@@ -104,13 +104,9 @@ void ExpectStoreRefused(const char* reason) {
   const uint8_t zeros[30] = {};
   uint32_t context = 0;
   EXPECT_EQ(KA_Init(zeros, "bad-state", 0, &context), KA_E_STORAGE);
-  std::vector<std::string> lines;
-  EXPECT_EQ(KeelAdmin_Check([](void* user,
-                               const char* line) {
-                              static_cast<std::vector<std::string>*>(user)->push_back(line);
-                            },
-                            &lines),
-            KA_E_STORAGE);
+  KA_STATUS status = KA_OK;
+  const std::vector<std::string> lines = Problems(&status);
+  EXPECT_EQ(status, KA_E_STORAGE);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(reason), std::string::npos) << lines[0];
 }
@@ -177,13 +173,8 @@ TEST_F(KeelBadState, AFullDiskFailsTheWriteAndKeepsWhatWasThere) {
     // Files may not grow past their size now: the write-ahead log cannot
     // take a large value.
     signal(SIGXFSZ, SIG_IGN);
-    if (Reopen() != KA_OK) return 2;
-    uint32_t context = 0;
-    uint32_t identity = 0;
-    uint32_t card = 0;
-    const uint8_t zeros[30] = {};
-    if (KA_Init(zeros, "full", 0, &context) != KA_OK ||
-        KA_GetIdentity(&context, 0, &identity) != KA_OK ||
+    uint32_t context = 0, identity = 0, card = 0;
+    if (!OpenStoreAt(db_, &context, &identity) ||
         KA_Id_GetCard(&identity, "kept.example.com", 999, 1, &card) != KA_OK) {
       return 3;
     }

@@ -59,51 +59,32 @@ TEST_F(KeelCards, WalksFollowCreationOrderUnderEachFilter) {
   }
 }
 
-TEST_F(KeelCards, EveryWalkStepOpensANewHandle) {
+TEST_F(KeelCards, EveryWalkStepOpensANewHandleAndTheLastLeavesTheVariable) {
   NewCard("a.com", 1);
-  uint32_t first = 0;
-  uint32_t again = 0;
+  uint32_t first = 0, again = 0;
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &first), KA_OK);
   const uint32_t open = KeelTest_OpenHandles();
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &again), KA_OK);
   EXPECT_NE(first, again);
   EXPECT_EQ(ObjectOf(first), ObjectOf(again));
   EXPECT_EQ(KeelTest_OpenHandles(), open + 1);
-}
-
-TEST_F(KeelCards, ExhaustedWalkLeavesTheVariableUnchanged) {
-  NewCard("a.com", 1);
-  uint32_t card = 0;
-  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &card), KA_OK);
-  const uint32_t last = card;
-  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_E_END);
-  EXPECT_EQ(card, last);
+  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &again), KA_E_END);
+  EXPECT_EQ(ObjectOf(again), ObjectOf(first)) << "an exhausted walk leaves the variable";
   uint32_t none = 777;
   EXPECT_EQ(KA_Id_GetCard(&identity_, "b.com", 1, 1, &none), KA_E_END);
   EXPECT_EQ(none, 777u);
 }
 
-TEST_F(KeelCards, WalkGoesOnFromAReleasedCard) {
-  NewCard("a.com", 1);
-  const int64_t second = ObjectOf(NewCard("a.com", 1));
-  uint32_t card = 0;
-  ASSERT_EQ(KA_Id_GetCard(&identity_, "a.com", 1, 1, &card), KA_OK);
-  ASSERT_EQ(KA_Card_Release(&card), KA_OK);
-  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
-  ASSERT_EQ(KA_Id_GetCard(&identity_, "a.com", 1, 2, &card), KA_OK);
-  EXPECT_EQ(ObjectOf(card), second);
-}
-
-TEST_F(KeelCards, WalkGoesOnFromADeletedCard) {
+TEST_F(KeelCards, AWalkGoesOnFromAReleasedOrDeletedCard) {
   const int64_t first = ObjectOf(NewCard("a.com", 1));
   const int64_t second = ObjectOf(NewCard("a.com", 1));
   const int64_t third = ObjectOf(NewCard("a.com", 1));
   uint32_t card = 0;
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &card), KA_OK);
+  ASSERT_EQ(KA_Card_Release(&card), KA_OK);
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_OK);
   ASSERT_EQ(ObjectOf(card), second);
   ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
-  EXPECT_EQ(ObjectOf(card), second) << "a deleted card's handle still names it";
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_OK);
   EXPECT_EQ(ObjectOf(card), third);
   EXPECT_EQ(WalkCards(nullptr, 1), (std::vector<int64_t>{first, third}));
@@ -113,12 +94,9 @@ TEST_F(KeelCards, WalkFromAHandleOfAnotherKindIsABadHandle) {
   NewCard("a.com", 1);
   uint32_t macro = 0;
   ASSERT_EQ(KA_Id_CreateMacro(&identity_, 1, &macro), KA_OK);
-  uint32_t from = macro;
-  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE);
-  from = 0;
-  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE);
-  from = 0xFFFFFFF0u;
-  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE);
+  for (uint32_t from : {macro, 0u, 0xFFFFFFF0u}) {
+    EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &from), KA_E_BAD_HANDLE) << from;
+  }
 }
 
 TEST_F(KeelCards, ReferenceNumbersAreUniqueAndFindTheirCards) {
@@ -141,38 +119,35 @@ TEST_F(KeelCards, ReferenceNumbersAreUniqueAndFindTheirCards) {
   EXPECT_EQ(found, 555u);
 }
 
-TEST_F(KeelCards, DeleteRemovesTheCardAndClosesItsHandle) {
+// A deleted card is gone at once; another handle on it answers
+// KA_E_BAD_HANDLE but is still open until released.
+TEST_F(KeelCards, DeleteRemovesTheCardAndReleaseOnlyTheHandle) {
   uint32_t card = NewCard("a.com", 1);
+  uint32_t other = 0, kept = NewCard("b.com", 1);
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "a.com", 1, 3, &other), KA_OK);
   const int64_t ref = KeelTest_CardRefNum(ObjectOf(card));
   const uint32_t open = KeelTest_OpenHandles();
   ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
   EXPECT_EQ(KeelTest_OpenHandles(), open - 1);
-  EXPECT_EQ(CountOf(KEEL_CARD), 0u);
-  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
-  EXPECT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 2, "x", -1), KA_E_BAD_HANDLE);
-  EXPECT_EQ(KA_Card_Delete(&card), KA_E_BAD_HANDLE);
+  EXPECT_EQ(CountOf(KEEL_CARD), 1u);
+  for (uint32_t* gone : {&card, &other}) {
+    EXPECT_EQ(KA_Card_GetProperty(gone, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
+    EXPECT_EQ(KA_Card_SetProperty(gone, KA_ATTR_PLAIN, 2, "x", -1), KA_E_BAD_HANDLE);
+    EXPECT_EQ(KA_Card_Delete(gone), KA_E_BAD_HANDLE);
+  }
   EXPECT_EQ(KA_Card_Release(&card), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Card_Release(&other), KA_OK);
+  EXPECT_EQ(KeelTest_OpenHandles(), open - 2);
   uint32_t found = 0;
   EXPECT_EQ(KA_Id_GetCardByRefNum(&identity_, ref, &found), KA_E_END);
-}
-
-TEST_F(KeelCards, AnotherHandleOnADeletedCardAnswersBadHandleButMustBeReleased) {
-  uint32_t card = NewCard("a.com", 1);
-  uint32_t other = 0;
-  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &other), KA_OK);
-  ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
-  EXPECT_EQ(KA_Card_GetProperty(&other, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
-  EXPECT_EQ(KA_Card_Delete(&other), KA_E_BAD_HANDLE);
-  const uint32_t open = KeelTest_OpenHandles();
-  EXPECT_EQ(KA_Card_Release(&other), KA_OK);
-  EXPECT_EQ(KeelTest_OpenHandles(), open - 1);
-}
-
-TEST_F(KeelCards, ReleaseClosesOnceAndLeavesTheCard) {
-  uint32_t card = NewCard("a.com", 1);
-  EXPECT_EQ(KA_Card_Release(&card), KA_OK);
-  EXPECT_EQ(KA_Card_Release(&card), KA_E_BAD_HANDLE);
-  EXPECT_EQ(CountOf(KEEL_CARD), 1u);
+  EXPECT_EQ(KA_Card_Release(&kept), KA_OK);
+  EXPECT_EQ(KA_Card_Release(&kept), KA_E_BAD_HANDLE);
+  EXPECT_EQ(CountOf(KEEL_CARD), 1u) << "a release leaves the card";
+  // The handle that made a card is released even when another deleted it.
+  uint32_t made = NewCard("c.com", 1), walker = 0;
+  ASSERT_EQ(KA_Id_GetCard(&identity_, "c.com", 1, 3, &walker), KA_OK);
+  ASSERT_EQ(KA_Card_Delete(&walker), KA_OK);
+  EXPECT_EQ(KA_Card_Release(&made), KA_OK);
 }
 
 TEST_F(KeelCards, MacrosAreWalkedByFinger) {

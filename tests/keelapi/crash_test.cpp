@@ -105,14 +105,8 @@ void Apply(const Op& op, Written* written) {
 // The child: runs the script of `run` until it is killed, writing the
 // index of each acknowledged call to `acks`.
 int RunScript(const std::string& db, int run, int acks) {
-  uint32_t context = 0;
-  uint32_t identity = 0;
-  const uint8_t zeros[30] = {};
-  if (KeelTest_Reset(("sqlite:" + db).c_str()) != KA_OK ||
-      KA_Init(zeros, "crash", 0, &context) != KA_OK ||
-      KA_GetIdentity(&context, 0, &identity) != KA_OK) {
-    return 2;
-  }
+  uint32_t context = 0, identity = 0;
+  if (!OpenStoreAt(db, &context, &identity)) return 2;
   std::map<std::string, uint32_t> cards;
   for (int i = 0; i < 1000000; ++i) {
     const Op op = ScriptOp(run, i);

@@ -143,44 +143,29 @@ TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
     std::vector<std::string> said;  // in the check's lines, whole or in part
     std::vector<std::pair<std::string, unsigned>> modes;  // afterwards
   } cases[] = {
-      {"a relative HOME",
-       {{"HOME", "relative/home"}},
-       {},
-       KA_E_STORAGE,
-       {"cannot open the store: the home folder is a relative path (HOME=relative/home)"},
-       {}},
+      {"a relative HOME", {{"HOME", "relative/home"}}, {}, KA_E_STORAGE,
+       {"cannot open the store: the home folder is a relative path (HOME=relative/home)"}, {}},
       {"a relative XDG_DATA_HOME",
-       {{"XDG_DATA_HOME", "relative/xdg"}, {"HOME", (root / "h1").string()}},
-       {},
-       KA_E_STORAGE,
-       {"cannot open the store: XDG_DATA_HOME is a relative path (relative/xdg)"},
-       {}},
-      {"the store's folder open to others",
-       {{"HOME", (root / "h2").string()}},
-       {{folder_of("h2"), 0755}},
-       KA_OK,
-       {repaired("the folder", folder_of("h2"), "0755", "0700")},
+       {{"XDG_DATA_HOME", "relative/xdg"}, {"HOME", (root / "h1").string()}}, {}, KA_E_STORAGE,
+       {"cannot open the store: XDG_DATA_HOME is a relative path (relative/xdg)"}, {}},
+      {"the store's folder open to others", {{"HOME", (root / "h2").string()}},
+       {{folder_of("h2"), 0755}}, KA_OK, {repaired("the folder", folder_of("h2"), "0755", "0700")},
        {{folder_of("h2"), 0700}}},
-      {"the database and its key file open to others",
-       {{"HOME", (root / "h3").string()}},
-       {{folder_of("h3") + "/keel.db", 0644}, {folder_of("h3") + "/keel.db.key", 0640}},
-       KA_OK,
+      {"the database and its key file open to others", {{"HOME", (root / "h3").string()}},
+       {{folder_of("h3") + "/keel.db", 0644}, {folder_of("h3") + "/keel.db.key", 0640}}, KA_OK,
        {repaired("the file", folder_of("h3") + "/keel.db", "0644", "0600"),
         repaired("the file", folder_of("h3") + "/keel.db.key", "0640", "0600")},
        {{folder_of("h3") + "/keel.db", 0600}, {folder_of("h3") + "/keel.db.key", 0600}}},
       {"a folder named through KEELAPI_DB is its chooser's, its files are not",
        {{"KEELAPI_DB", (root / "chosen/keel.db").string()}},
-       {{(root / "chosen").string(), 0755}, {(root / "chosen/keel.db").string(), 0666}},
-       KA_OK,
+       {{(root / "chosen").string(), 0755}, {(root / "chosen/keel.db").string(), 0666}}, KA_OK,
        {repaired("the file", (root / "chosen/keel.db").string(), "0666", "0600")},
        {{(root / "chosen").string(), 0755}, {(root / "chosen/keel.db").string(), 0600}}},
   };
   std::vector<Case> all(std::begin(cases), std::end(cases));
   if (as_root) {
-    all.push_back({"another user's database open to others",
-                   {{"HOME", (root / "h4").string()}},
-                   {{folder_of("h4") + "/keel.db", 0644, true}},
-                   KA_E_STORAGE,
+    all.push_back({"another user's database open to others", {{"HOME", (root / "h4").string()}},
+                   {{folder_of("h4") + "/keel.db", 0644, true}}, KA_E_STORAGE,
                    {"the file " + folder_of("h4") +
                     "/keel.db lets other users in (mode 0644) and belongs to another user"},
                    {{folder_of("h4") + "/keel.db", 0644}}});
@@ -202,12 +187,8 @@ TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
       }
     }
     EXPECT_EQ(StartAndOpen(), c.opened);
-    std::vector<std::string> lines;
-    const KA_STATUS checked = KeelAdmin_Check(
-        [](void* user, const char* line) {
-          static_cast<std::vector<std::string>*>(user)->push_back(line);
-        },
-        &lines);
+    KA_STATUS checked = KA_OK;
+    const std::vector<std::string> lines = Problems(&checked);
     EXPECT_EQ(checked, c.opened == KA_OK ? KA_OK : KA_E_STORAGE);
     for (const std::string& expected : c.said) {
       bool found = false;

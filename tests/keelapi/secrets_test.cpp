@@ -44,43 +44,26 @@ class KeelSecrets : public DiskTest {
     return status;
   }
 
-  // Replaces the stored bytes of a property, directly in the database.
-  void Rewrite(int64_t object, int32_t number, int32_t attribute, const std::string& bytes) {
+  // Replaces the stored bytes of a secret property, directly in the database.
+  void Rewrite(int64_t object, int32_t number, const std::string& bytes) {
     Close();
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_open(db_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO properties VALUES(?1, ?2, ?3, ?4)",
-                                 -1, &stmt, nullptr),
+    std::string hex;
+    for (unsigned char byte : bytes) {
+      hex += "0123456789abcdef"[byte >> 4];
+      hex += "0123456789abcdef"[byte & 15];
+    }
+    ASSERT_EQ(Sql("INSERT OR REPLACE INTO properties VALUES(" + std::to_string(object) + ", " +
+                  std::to_string(number) + ", " + std::to_string(KA_ATTR_SECRET) + ", X'" + hex +
+                  "')"),
               SQLITE_OK);
-    sqlite3_bind_int64(stmt, 1, object);
-    sqlite3_bind_int(stmt, 2, number);
-    sqlite3_bind_int(stmt, 3, attribute);
-    sqlite3_bind_blob(stmt, 4, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
   }
 
   // The stored bytes of a property, read directly from the database.
   std::string Stored(int64_t object, int32_t number) {
     Close();
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    std::string bytes;
-    if (sqlite3_open(db_.c_str(), &db) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, "SELECT value FROM properties WHERE object = ?1 AND number = ?2",
-                           -1, &stmt, nullptr) == SQLITE_OK) {
-      sqlite3_bind_int64(stmt, 1, object);
-      sqlite3_bind_int(stmt, 2, number);
-      if (sqlite3_step(stmt) == SQLITE_ROW) {
-        bytes.assign(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
-                     static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
-      }
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return bytes;
+    return Query(db_, "SELECT value FROM properties WHERE object = " + std::to_string(object) +
+                          " AND number = " + std::to_string(number))
+        .value_or("");
   }
 
   std::string Key() const { return db_ + ".key"; }
@@ -128,18 +111,18 @@ TEST_F(KeelSecrets, AChangedSealAnswersAnErrorAndTheCheckNamesIt) {
     SCOPED_TRACE(at);
     std::string changed = seal;
     changed[at] = static_cast<char>(changed[at] ^ 0x01);
-    Rewrite(card_object_, 104, KA_ATTR_SECRET, changed);
+    Rewrite(card_object_, 104, changed);
     EXPECT_EQ(ReadPasswordAfterReopening(), KA_E_STORAGE);
     EXPECT_EQ(ReadValue(KA_Card_GetProperty, card_, 103), std::string(kUser) + '\0');
   }
-  Rewrite(card_object_, 104, KA_ATTR_SECRET, seal.substr(0, 10));  // cut short
+  Rewrite(card_object_, 104, seal.substr(0, 10));  // cut short
   EXPECT_EQ(ReadPasswordAfterReopening(), KA_E_STORAGE);
   KA_STATUS status = KA_OK;
   const std::vector<std::string> problems = Problems(&status);
   EXPECT_EQ(status, KA_E_STORAGE);
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_TRUE(Contains(problems[0], "property 104")) << problems[0];
-  Rewrite(card_object_, 104, KA_ATTR_SECRET, seal);
+  Rewrite(card_object_, 104, seal);
   EXPECT_EQ(ReadPasswordAfterReopening(), KA_OK) << "the original seal still opens";
 }
 
@@ -150,8 +133,8 @@ TEST_F(KeelSecrets, ASealMovedToAnotherCardOrPropertyDoesNotOpen) {
   const int64_t other_object = ObjectOf(other);
   ASSERT_EQ(KA_Card_Release(&other), KA_OK);
   const std::string seal = Stored(card_object_, 104);
-  Rewrite(other_object, 104, KA_ATTR_SECRET, seal);
-  Rewrite(card_object_, 105, KA_ATTR_SECRET, seal);
+  Rewrite(other_object, 104, seal);
+  Rewrite(card_object_, 105, seal);
   ASSERT_EQ(Reopen(), KA_OK);
   for (const auto& [object, number] : {std::pair{other_object, 104}, {card_object_, 105}}) {
     char buffer[64] = "untouched";

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "KeelAPI.h"
+#include "KeelAPIAdmin.h"
 #include "KeelAPITest.h"
 #include "support/temp_folder.h"
 
@@ -25,6 +26,17 @@ namespace keeltest {
 
 // Every GetProperty function of the store has this shape.
 using Reader = KA_STATUS(KEEL_CALL*)(uint32_t*, int32_t, int32_t, void*, uint32_t*);
+
+// The problems KeelAdmin_Check reports, and its status in *status.
+inline std::vector<std::string> Problems(KA_STATUS* status) {
+  std::vector<std::string> lines;
+  *status = KeelAdmin_Check(
+      [](void* user, const char* line) {
+        static_cast<std::vector<std::string>*>(user)->push_back(line);
+      },
+      &lines);
+  return lines;
+}
 
 class StoreTest : public ::testing::Test {
  protected:

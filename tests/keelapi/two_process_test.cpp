@@ -24,14 +24,6 @@ std::string Expected(const std::string& domain, int32_t property) {
   return value + '\0';
 }
 
-// Opens a context and the identity on the database at `db`.
-bool OpenStore(const std::string& db, uint32_t* context, uint32_t* identity) {
-  const uint8_t zeros[30] = {};
-  return KeelTest_Reset(("sqlite:" + db).c_str()) == KA_OK &&
-         KA_Init(zeros, "two-process", 0, context) == KA_OK &&
-         KA_GetIdentity(context, 0, identity) == KA_OK;
-}
-
 // Checks every card of the category: property 1 is always there (it is
 // written with the card), every other property is either not stored yet or
 // whole.  A card deleted meanwhile answers KA_E_BAD_HANDLE and is skipped.
@@ -71,7 +63,7 @@ int Worker(const std::string& db, int who, int report) {
   };
   uint32_t context = 0;
   uint32_t identity = 0;
-  if (!OpenStore(db, &context, &identity)) return fail("cannot open the store");
+  if (!OpenStoreAt(db, &context, &identity)) return fail("cannot open the store");
   for (int i = 0; i < kCardsEach; ++i) {
     const std::string domain = "p" + std::to_string(who) + "-" + std::to_string(i) + ".com";
     uint32_t card = 0;
@@ -129,7 +121,7 @@ TEST_F(KeelTwoProcesses, EachSeesWhatTheOtherCommitted) {
     uint32_t context = 0;
     uint32_t identity = 0;
     uint32_t card = 0;
-    if (!OpenStore(db_, &context, &identity) ||
+    if (!OpenStoreAt(db_, &context, &identity) ||
         KA_Id_GetCard(&identity, "shared.com", kCategory, 1, &card) != KA_OK ||
         KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "after", -1) != KA_OK ||
         KA_Id_CreateCard(&identity, "shared.com", kCategory, &card) != KA_OK ||
@@ -172,7 +164,7 @@ TEST_F(KeelTwoProcesses, EachKeepsItsOwnAttemptLimitAndAKilledOneLeavesItsLowere
     return Spawn([&, limit, killed] {
       uint32_t context = 0;
       uint32_t identity = 0;
-      if (!OpenStore(db_, &context, &identity) ||
+      if (!OpenStoreAt(db_, &context, &identity) ||
           KA_SetProperty(&context, 104, &limit, sizeof limit) != KA_OK ||
           write(ready[1], "r", 1) != 1) {
         return 2;

@@ -90,9 +90,15 @@ inline std::optional<uint64_t> ContextValue(int32_t property) {
   return value;
 }
 
-// Instantiates a suite on every store backend.
+// Instantiates a suite on every store backend: for suites whose cases
+// depend on what the store keeps (writes, deletions, walks over them).
 #define DM_ON_EVERY_BACKEND(Suite) \
   INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory", "sqlite"))
+
+// Instantiates a suite on the memory backend only: for suites whose faults
+// come through the interceptor, the log or the platform, which do not
+// depend on the backend.
+#define DM_IN_MEMORY(Suite) INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory"))
 
 }  // namespace dm::test
 

@@ -2,14 +2,12 @@
 // platform's HTTP client, meant to stand as its proxy.
 //
 // It listens on an ephemeral port and serves from a thread of its own: each
-// connection gets one request read (request line and headers, up to the
-// blank line), recorded, and answered with a fixed status and a small body,
-// then the connection is closed.  The server stops on destruction, and by
-// itself once its lifetime is over, so no test can wait on it forever.
-//
-// As a proxy (ProxyEnvironment), a GET of http://host/path reaches it with
-// the absolute address in the request line: "GET http://host/path HTTP/1.1".
-// POSIX only.
+// connection gets one request head read and recorded, a fixed status with a
+// small body, and is closed.  The server stops on destruction, or by itself
+// after five seconds, so no test can wait on it forever.  Made with
+// `listening` false, it holds its port without listening: every connection
+// is refused at once.  As a proxy, a GET of http://host/path reaches it as
+// "GET http://host/path HTTP/1.1".  POSIX only.
 #ifndef DM_TESTS_LOOPBACK_HTTP_H
 #define DM_TESTS_LOOPBACK_HTTP_H
 
@@ -19,197 +17,118 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace dm::test {
 
-// A TCP socket bound to 127.0.0.1 on an ephemeral port: its descriptor
-// (-1 when none could be had) and the port.
-inline std::pair<int, uint16_t> BindLoopback() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return {-1, 0};
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  socklen_t length = sizeof address;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(fd);
-    return {-1, 0};
-  }
-  return {fd, ntohs(address.sin_port)};
-}
-
-// A loopback port that is held but not listened on: a connection to it is
-// refused at once, and no other program can take the port meanwhile.
-class RefusingPort {
- public:
-  RefusingPort() { std::tie(fd_, port_) = BindLoopback(); }
-  ~RefusingPort() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  RefusingPort(const RefusingPort&) = delete;
-  RefusingPort& operator=(const RefusingPort&) = delete;
-  uint16_t port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
-};
-
 class LoopbackHttp {
  public:
   struct Request {
-    std::string line;                                          // without CRLF
-    std::vector<std::pair<std::string, std::string>> headers;  // as received
+    std::string line;                            // without CRLF
+    std::map<std::string, std::string> headers;  // names in lower case
 
-    // The value of the first header of this name (any case), if any.
-    std::optional<std::string> Header(std::string_view name) const {
-      for (const auto& [key, value] : headers) {
-        if (SameLetters(key, name)) return value;
-      }
-      return std::nullopt;
+    std::optional<std::string> Header(std::string name) const {
+      const auto found = headers.find(Lower(std::move(name)));
+      return found == headers.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
   };
 
-  explicit LoopbackHttp(int status = 200, std::string body = "done",
-                        std::chrono::milliseconds lifetime = std::chrono::seconds(5))
-      : status_(status), body_(std::move(body)) {
-    std::tie(listener_, port_) = BindLoopback();
-    if (listener_ >= 0 && ::listen(listener_, 8) == 0) {
-      const auto deadline = std::chrono::steady_clock::now() + lifetime;
-      thread_ = std::thread([this, deadline] { Serve(deadline); });
+  explicit LoopbackHttp(int status = 200, bool listening = true) : status_(status) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      return;
     }
+    port_ = ntohs(address.sin_port);
+    if (listening && ::listen(fd_, 8) == 0) thread_ = std::thread([this] { Serve(); });
   }
   ~LoopbackHttp() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
-    if (listener_ >= 0) ::close(listener_);
+    if (fd_ >= 0) ::close(fd_);
   }
   LoopbackHttp(const LoopbackHttp&) = delete;
   LoopbackHttp& operator=(const LoopbackHttp&) = delete;
 
-  // 0 when the server could not start.
-  uint16_t port() const { return thread_.joinable() ? port_ : 0; }
+  uint16_t port() const { return port_; }  // 0 when no port could be had
 
-  // The requests received so far, in order.
   std::vector<Request> requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
   }
 
  private:
-  using Clock = std::chrono::steady_clock;
-  static constexpr int kPollMs = 20;
-
-  static bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      if (std::tolower(static_cast<unsigned char>(a[i])) !=
-          std::tolower(static_cast<unsigned char>(b[i]))) {
-        return false;
-      }
-    }
-    return true;
-  }
-
-  static std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
   }
 
-  static const char* Reason(int status) {
-    switch (status) {
-      case 200: return "OK";
-      case 404: return "Not Found";
-      case 500: return "Internal Server Error";
-      default: return "Answer";
-    }
-  }
-
   // Waits until `fd` is readable, the server is stopped or its time is up.
-  bool Readable(int fd, Clock::time_point deadline) const {
+  bool Readable(int fd) const {
     pollfd entry{fd, POLLIN, 0};
-    while (!stop_ && Clock::now() < deadline) {
-      const int ready = ::poll(&entry, 1, kPollMs);
-      if (ready > 0) return true;
-      if (ready < 0 && errno != EINTR) return false;
+    while (!stop_ && std::chrono::steady_clock::now() < deadline_) {
+      if (::poll(&entry, 1, 20) > 0) return true;
     }
     return false;
   }
 
-  void Serve(Clock::time_point deadline) {
-    while (Readable(listener_, deadline)) {
-      const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  void Serve() {
+    while (Readable(fd_)) {
+      const int connection = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
       if (connection < 0) continue;
-      if (std::optional<Request> request = ReadRequest(connection, deadline)) {
-        {
-          std::lock_guard<std::mutex> lock(mutex_);
-          requests_.push_back(std::move(*request));
-        }
-        Answer(connection);
+      std::string head;
+      char chunk[1024];
+      ssize_t n = 1;
+      while (head.find("\r\n\r\n") == std::string::npos && n > 0 && Readable(connection)) {
+        n = ::recv(connection, chunk, sizeof chunk, 0);
+        head.append(chunk, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+      }
+      if (head.find("\r\n\r\n") != std::string::npos) {
+        Record(head);
+        const std::string answer = "HTTP/1.1 " + std::to_string(status_) +
+                                   " Answer\r\nContent-Length: 4\r\nConnection: close\r\n\r\ndone";
+        (void)!::send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
       }
       ::close(connection);
     }
   }
 
-  std::optional<Request> ReadRequest(int connection, Clock::time_point deadline) const {
-    std::string received;
-    size_t end = std::string::npos;
-    char chunk[1024];
-    while ((end = received.find("\r\n\r\n")) == std::string::npos) {
-      if (!Readable(connection, deadline)) return std::nullopt;
-      const ssize_t n = ::recv(connection, chunk, sizeof chunk, 0);
-      if (n <= 0) return std::nullopt;
-      received.append(chunk, static_cast<size_t>(n));
-    }
+  void Record(const std::string& head) {
     Request request;
-    std::string_view head(received.data(), end + 2);  // every line ends in CRLF
-    for (bool first = true; !head.empty(); first = false) {
-      const size_t eol = head.find("\r\n");
-      const std::string_view line = head.substr(0, eol);
-      head.remove_prefix(eol + 2);
+    for (size_t start = 0, end; (end = head.find("\r\n", start)) != start; start = end + 2) {
+      const std::string line = head.substr(start, end - start);
       const size_t colon = line.find(':');
-      if (first) {
+      if (start == 0) {
         request.line = line;
-      } else if (colon != std::string_view::npos) {
-        request.headers.emplace_back(line.substr(0, colon), Trim(line.substr(colon + 1)));
+      } else if (colon != std::string::npos) {
+        const size_t value = line.find_first_not_of(" \t", colon + 1);
+        request.headers[Lower(line.substr(0, colon))] =
+            value == std::string::npos ? "" : line.substr(value);
       }
     }
-    return request;
-  }
-
-  void Answer(int connection) const {
-    const std::string answer = "HTTP/1.1 " + std::to_string(status_) + " " + Reason(status_) +
-                               "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                               std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" +
-                               body_;
-    size_t sent = 0;
-    while (sent < answer.size()) {
-      const ssize_t n =
-          ::send(connection, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return;
-      sent += static_cast<size_t>(n);
-    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(std::move(request));
   }
 
   const int status_;
-  const std::string body_;
-  int listener_ = -1;
+  const std::chrono::steady_clock::time_point deadline_ =
+      std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  int fd_ = -1;
   uint16_t port_ = 0;
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
@@ -223,28 +142,22 @@ class LoopbackHttp {
 class ProxyEnvironment {
  public:
   explicit ProxyEnvironment(uint16_t port) {
-    for (const char* name : kNames) {
+    for (const char* name : {"http_proxy", "no_proxy", "NO_PROXY"}) {
       const char* value = std::getenv(name);
       saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
       ::unsetenv(name);
     }
-    const std::string proxy = "http://127.0.0.1:" + std::to_string(port);
-    ::setenv("http_proxy", proxy.c_str(), 1);
+    ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(port)).c_str(), 1);
   }
   ~ProxyEnvironment() {
     for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name, value->c_str(), 1);
-      } else {
-        ::unsetenv(name);
-      }
+      value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
     }
   }
   ProxyEnvironment(const ProxyEnvironment&) = delete;
   ProxyEnvironment& operator=(const ProxyEnvironment&) = delete;
 
  private:
-  static constexpr const char* kNames[] = {"http_proxy", "no_proxy", "NO_PROXY"};
   std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 

@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "DataManager.h"
-#include "DataManagerUtils.h"
 #include "KeelAPITest.h"
-#include "KeelAPIUtils.h"
 #include "ks/utf.h"
 #include "support/LogCapture.h"
 #include "support/StoreScript.h"
@@ -33,6 +31,7 @@ struct CardValues {
   std::optional<uint8_t> soFlag;
 };
 
+// Stores a text with its terminator on any object: a card, the identity.
 inline void SetCardText(int64_t card, int32_t property, const std::string& value,
                         int32_t attribute = KA_ATTR_PLAIN) {
   ASSERT_EQ(KeelTest_SetProperty(card, property, attribute, value.c_str(), -1), KA_OK);
@@ -61,12 +60,13 @@ inline int64_t SeedApp(const std::string& domain, const CardValues& values) {
   return SeedProfile(kAppCategory, domain, values);
 }
 
-// The live cards, in creation order.
-inline std::vector<int64_t> Cards() {
-  std::vector<int64_t> ids(KeelTest_ListObjects(KEEL_CARD, nullptr, 0));
-  KeelTest_ListObjects(KEEL_CARD, ids.data(), ids.size());
+// The live objects of a kind, in creation order.
+inline std::vector<int64_t> Objects(KeelObjectKind kind) {
+  std::vector<int64_t> ids(KeelTest_ListObjects(kind, nullptr, 0));
+  KeelTest_ListObjects(kind, ids.data(), ids.size());
   return ids;
 }
+inline std::vector<int64_t> Cards() { return Objects(KEEL_CARD); }
 
 // A stored text property of a card, without its terminator; nullopt when
 // the property is not stored.
@@ -89,22 +89,6 @@ inline std::vector<int64_t> CardsOf(const std::string& domain) {
     if (CardText(card, 1) == domain) out.push_back(card);
   }
   return out;
-}
-
-// Deletes every profile card through the store's own functions, so that a
-// case of a table starts without cards on any backend (a reset of a
-// persistent store may keep what it held).  Leaves the store open and the
-// trace empty.
-inline void RemoveAllCards() {
-  DWORD category = 0;
-  ASSERT_EQ(DataManagerUtils().InitializeProfile(KS_PROFILE_WEB, &category), 1);
-  KeelAPIUtils store;
-  for (int32_t kind : {kAppCategory, kWebCategory}) {
-    uint32_t card = 0;
-    while (store.EnumCards(nullptr, kind, 1, &card) >= 0) ASSERT_GE(store.DeleteCard(&card), 0);
-  }
-  ASSERT_TRUE(Cards().empty());
-  KeelTest_TraceClear();
 }
 
 // A stored byte property, or nullopt.
@@ -168,21 +152,6 @@ inline std::vector<int32_t> PropertiesOf(KeelFunction function) {
   return out;
 }
 
-// "function: text" of every line except those of the openings (the store
-// initialisation and the App and Identity requests), which every profile
-// operation writes the same way.
-inline std::vector<std::string> LinesWithoutOpenings(const LogCapture& log) {
-  std::vector<std::string> out;
-  for (const LogLine& l : log.lines()) {
-    if (l.function.rfind("DataManagerUtils::Initialize", 0) == 0 ||
-        l.function == "KeelAPIUtils::InitKeelAPI") {
-      continue;
-    }
-    out.push_back(l.function + ": " + l.text);
-  }
-  return out;
-}
-
 // The texts of the lines logged under `function`, joined with " | ".
 inline std::string LinesOf(const LogCapture& log, const std::string& function) {
   std::string joined;
@@ -202,14 +171,19 @@ inline std::string LastLines(const LogCapture& log, size_t n) {
   return joined;
 }
 
-// The functions that logged, leaving out the openings, each run of lines
-// of one function named once, joined with " > ": who called whom, in order.
+// The functions that logged, leaving out the openings (the store
+// initialisation and the App and Identity requests, which every operation
+// logs the same way), each run of lines of one function named once, joined
+// with " > ": who called whom, in order.
 inline std::string FunctionOrder(const LogCapture& log) {
   std::string joined, last;
-  for (const std::string& line : LinesWithoutOpenings(log)) {
-    const std::string function = line.substr(0, line.find(": "));
-    if (function != last) joined += (joined.empty() ? "" : " > ") + function;
-    last = function;
+  for (const LogLine& l : log.lines()) {
+    if (l.function.rfind("DataManagerUtils::Initialize", 0) == 0 ||
+        l.function == "KeelAPIUtils::InitKeelAPI" || l.function == last) {
+      continue;
+    }
+    joined += (joined.empty() ? "" : " > ") + l.function;
+    last = l.function;
   }
   return joined;
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "KeelAPIAdmin.h"
@@ -48,35 +49,41 @@ class DiskTest : public StoreTest {
     return rc;
   }
 
-  // The problems KeelAdmin_Check reports, and its status in *status.
-  static std::vector<std::string> Problems(KA_STATUS* status) {
-    std::vector<std::string> lines;
-    *status = KeelAdmin_Check(
-        [](void* user, const char* line) {
-          static_cast<std::vector<std::string>*>(user)->push_back(line);
-        },
-        &lines);
-    return lines;
-  }
-
   TempFolder folder_;
   const std::string db_ = folder_.File("keel.db");
 };
 
-// An integer a query answers on the database at `db`, read directly; -1
-// when it cannot be read.
-inline int64_t QueryInt(const std::string& db, const char* sql) {
+// The first value a query answers on the database at `db`, read directly,
+// as its bytes; nothing when it cannot be read.
+inline std::optional<std::string> Query(const std::string& db, const std::string& sql) {
   sqlite3* handle = nullptr;
   sqlite3_stmt* stmt = nullptr;
-  int64_t value = -1;
+  std::optional<std::string> value;
   if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(handle, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
       sqlite3_step(stmt) == SQLITE_ROW) {
-    value = sqlite3_column_int64(stmt, 0);
+    const void* bytes = sqlite3_column_blob(stmt, 0);
+    value.emplace(bytes ? static_cast<const char*>(bytes) : "",
+                  static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
   }
   sqlite3_finalize(stmt);
   sqlite3_close(handle);
   return value;
+}
+
+// The same for a query that answers an integer; -1 when it cannot be read.
+inline int64_t QueryInt(const std::string& db, const std::string& sql) {
+  const std::optional<std::string> value = Query(db, sql);
+  return value ? std::stoll(*value) : -1;
+}
+
+// Opens a context and the identity on the database at `db`, as a client
+// process starting up would.
+inline bool OpenStoreAt(const std::string& db, uint32_t* context, uint32_t* identity) {
+  const uint8_t zeros[30] = {};
+  return KeelTest_Reset(("sqlite:" + db).c_str()) == KA_OK &&
+         KA_Init(zeros, "disk-test", 0, context) == KA_OK &&
+         KA_GetIdentity(context, 0, identity) == KA_OK;
 }
 
 // Runs `body` in a child process, which exits with its answer (without
