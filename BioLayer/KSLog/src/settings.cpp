@@ -2,6 +2,7 @@
 #include "settings.h"
 
 #include <atomic>
+#include <climits>
 #include <charconv>
 #include <mutex>
 
@@ -38,7 +39,16 @@ struct State {
   // Changes whenever `current` or `released` does; threads compare it with
   // the generation of the settings they keep.
   std::atomic<uint64_t> generation{1};
+  // Lines below this level are filtered out by the settings in force
+  // (INT32_MAX when logging is off); INT32_MIN while there are none to go
+  // by (not read yet, or released), so every line takes the full way.
+  std::atomic<int32_t> filtered_below{INT32_MIN};
 };
+
+int32_t FilteredBelow(const Settings* settings) {
+  if (settings == nullptr) return INT32_MIN;
+  return settings->off ? INT32_MAX : settings->min_level;
+}
 
 State& GlobalState() {
   static ks::NeverDestroyed<State> state;
@@ -63,6 +73,7 @@ void Replace(std::shared_ptr<const Settings> fresh, bool release) {
     old = std::move(state.current);
     state.current = std::move(fresh);
     state.released = release;
+    state.filtered_below.store(FilteredBelow(state.current.get()), std::memory_order_release);
     state.generation.fetch_add(1, std::memory_order_release);
   }
   // Outside the lock: finishing waits for lines in flight on the old file.
@@ -89,9 +100,14 @@ std::shared_ptr<const Settings> SharedSettings() {
   // reading instead of opening the destination twice.
   if (!state.current) {
     state.current = ReadSettings();
+    state.filtered_below.store(FilteredBelow(state.current.get()), std::memory_order_release);
     state.generation.fetch_add(1, std::memory_order_release);
   }
   return state.current;
+}
+
+bool FilteredOut(int32_t level) {
+  return level < GlobalState().filtered_below.load(std::memory_order_acquire);
 }
 
 const Settings* CurrentSettings() {

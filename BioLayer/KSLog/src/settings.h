@@ -31,6 +31,12 @@ int32_t ParseLevel(const std::optional<std::string>& value);
 // ran.
 const Settings* CurrentSettings();
 
+// Whether the settings in force, once read, filter out a line of `level`
+// (below the minimum level, or logging off).  One atomic load: a line
+// nobody wants costs no thread-local state and no lock.  False while the
+// settings are not read yet or are released.
+bool FilteredOut(int32_t level);
+
 // The settings in force, held by the caller: for a line written while the
 // same thread is inside another one (a sink that logs), which must not
 // change the settings the outer line is using.
