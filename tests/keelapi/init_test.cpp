@@ -140,11 +140,6 @@ TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
   EXPECT_EQ(five, 5u);
 }
 
-TEST_F(KeelInit, ExecuteWithoutALengthNeverReadsThePayload) {
-  const char unterminated[3] = {'<', 'x', 'm'};  // the sanitizer build catches a read past them
-  EXPECT_EQ(KA_Execute(2, unterminated, nullptr), KA_E_BAD_ARGUMENT);
-}
-
 TEST_F(KeelInit, AppIsTheApplicationOfTheFirstInit) {
   Open();
   uint32_t again = 0;
@@ -224,6 +219,11 @@ TEST_F(KeelInit, StoredContextPropertiesOutliveTheContextAndPerProcessOnesDoNot)
                                  nullptr),
             KA_OK);
   EXPECT_EQ(stored, default_limit) << "no client write reaches the stored default";
+}
+
+TEST_F(KeelInit, ExecuteWithoutALengthNeverReadsThePayload) {
+  const char unterminated[3] = {'<', 'x', 'm'};  // the sanitizer build catches a read past them
+  EXPECT_EQ(KA_Execute(2, unterminated, nullptr), KA_E_BAD_ARGUMENT);
 }
 
 }  // namespace
