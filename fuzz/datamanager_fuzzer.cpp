@@ -26,7 +26,6 @@
 #include "KSLogSink.h"
 #include "KeelAPITest.h"
 #include "StoreHandles.h"
-#include "binding/ModuleTable.h"
 #include "platform/Env.h"
 #include "support/StoreScript.h"
 
@@ -423,8 +422,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   if (KeelTest_Reset("memory") != KA_OK) std::abort();
   KeelTest_SetTraceLimit(0);
+  // The store's handles are forgotten, as the store dropped them; the store
+  // library stays loaded for the whole process, as in a client.
   dm::ResetStoreHandlesForTesting();
-  dm::binding::ResetModuleTableForTesting();
 
   Seed(in);
   dm::test::StoreScript script;
