@@ -3,7 +3,10 @@
 #               build/ (make run ARGS=--log also shows each call's log lines)
 #   make test   install what is missing, build, and run every test
 # and a few more for developers:
-#   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+#               with the sanitizer options of the asan test preset
+#   make fuzz   build the libFuzzer targets (clang) and run each briefly
+#               from its seed corpus (FUZZ_SECONDS each)
 #   make mingw  cross-compile the Windows DLLs and check their export table
 #   make bench  build and run the benchmarks (export overhead, store, profiles,
 #               quick launches and shortcuts, KSLog against a buffered logger)
@@ -12,14 +15,18 @@
 
 JOBS ?= 2
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# CI sets WERROR=ON: a warning in our own code fails the build.
+WERROR ?= OFF
+CONFIGURE_FLAGS = -DDM_WARNINGS_AS_ERRORS=$(WERROR)
+FUZZ_SECONDS ?= 45
 
-.PHONY: run test deps build asan mingw bench install-check package clean
+.PHONY: run test deps build asan mingw fuzz bench install-check package clean
 
 deps:
 	scripts/install-deps
 
 build: deps
-	cmake --preset default
+	cmake --preset default $(CONFIGURE_FLAGS)
 	cmake --build --preset default -j $(JOBS)
 
 run: build
@@ -30,15 +37,21 @@ test: build
 	ctest --test-dir build/default $(CTEST_FLAGS)
 
 asan: deps
-	cmake --preset asan
+	cmake --preset asan $(CONFIGURE_FLAGS)
 	cmake --build --preset asan -j $(JOBS)
-	ctest --test-dir build/asan $(CTEST_FLAGS)
+	ctest --preset asan $(CTEST_FLAGS)
 
 mingw:
 	scripts/install-deps --windows
-	cmake --preset mingw
+	cmake --preset mingw $(CONFIGURE_FLAGS)
 	cmake --build --preset mingw -j $(JOBS)
 	scripts/check-exports windows build/mingw/lib/DataManager.dll
+
+fuzz:
+	scripts/install-deps --fuzz
+	cmake --preset fuzz $(CONFIGURE_FLAGS)
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 install-check: build
 	scripts/check-install build/default

@@ -8,6 +8,12 @@
 #   runtime (libgcc, libstdc++, winpthread) statically, member by member, so
 #   it runs without the cross toolchain's DLLs and carries no resources of
 #   theirs (winpthread has a version resource of its own).
+#
+# Clang's sanitizer and fuzzer runtimes live in the program, not in each
+# library, so a build with them (DM_LIBRARIES_NEED_PROGRAM_RUNTIME, the fuzz
+# preset) lets libraries leave those symbols to the program.
+option(DM_LIBRARIES_NEED_PROGRAM_RUNTIME
+       "Let shared libraries leave symbols to the program's runtime (clang sanitizers)" OFF)
 function(ks_shared_library_defaults target)
   if(WIN32)
     set_target_properties(${target} PROPERTIES
@@ -19,7 +25,10 @@ function(ks_shared_library_defaults target)
       BUILD_RPATH "$ORIGIN"
       INSTALL_RPATH "$ORIGIN")
     target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
-    target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--enable-new-dtags)
+    target_link_options(${target} PRIVATE -Wl,--enable-new-dtags)
+    if(NOT DM_LIBRARIES_NEED_PROGRAM_RUNTIME)
+      target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    endif()
   endif()
 endfunction()
 

@@ -119,6 +119,17 @@ TEST_P(ProfileReading, ARefusedAuthenticationStopsTheList) {
   }
 }
 
+TEST_P(ProfileReading, AStepAnsweredWithoutANewCardEndsTheList) {
+  SeedApp(kSite, {"ann", "pw-ann", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
+  StoreScript script;
+  script.Answer(KF_Id_GetCard, KA_OK);  // "success", and no card handed out
+
+  const ListResult r = ReadList(false, 3, KS_PROFILE_APP);
+
+  EXPECT_EQ(r.users(), Names{});
+  EXPECT_EQ(CardRequests(), 1u) << "the walk ends there, instead of never";
+}
+
 TEST_P(ProfileReading, AFailedCardLeavesItsRecordToTheNextOne) {
   SeedPlainApp("ann", "pw-ann");
   SeedPlainApp("bob", "pw-bob");

@@ -182,5 +182,10 @@ TEST_F(KeelInit, StoredContextPropertiesOutliveTheContextAndPerProcessOnesDoNot)
   EXPECT_EQ(stored, default_limit) << "no client write reaches the stored default";
 }
 
+TEST_F(KeelInit, ExecuteWithoutALengthNeverReadsThePayload) {
+  const char unterminated[3] = {'<', 'x', 'm'};  // the sanitizer build catches a read past them
+  EXPECT_EQ(KA_Execute(2, unterminated, nullptr), KA_E_BAD_ARGUMENT);
+}
+
 }  // namespace
 }  // namespace keeltest

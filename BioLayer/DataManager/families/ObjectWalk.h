@@ -2,7 +2,8 @@
 //
 // A walk asks the store for the first object (mode 1) and then for the next
 // one after the object last returned (mode 2) until a request fails: that
-// is how every walk ends, so the failed request is not logged.  Each object
+// is how every walk ends, so the failed request is not logged.  A request
+// that answers success without handing out a new handle ends it too.  Each object
 // is handed to a visitor while it is held, and released before the next
 // request and before the walk returns, unless the visitor deleted it (a
 // deleted object is not released, but its handle still marks the place the
@@ -90,7 +91,12 @@ template <typename Kind, typename RequestFn, typename Visit>
 DWORD WalkObjects(RequestFn&& request, int16_t firstMode, Visit&& visit) {
   uint32_t cursor = 0;  // the store goes on from the object last returned here
   DWORD visited = 0;
-  for (int16_t mode = firstMode; request(mode, &cursor) >= 0;) {
+  for (int16_t mode = firstMode;;) {
+    const uint32_t previous = cursor;
+    if (request(mode, &cursor) < 0) break;
+    // Every step the store answers opens a new handle; one that answers
+    // success and leaves the cursor as it was would be walked forever.
+    if (cursor == previous) break;
     ++visited;
     Held<Kind> object(cursor);
     const Walk next = visit(object);

@@ -78,9 +78,9 @@ KA_STATUS KEEL_CALL KA_Execute(int16_t command, const char* payload, uint32_t* l
   call.command = command;
   const uint32_t payload_length = length != nullptr ? *length : 0;
   call.size = static_cast<int32_t>(std::min<uint32_t>(payload_length, INT32_MAX));
-  // The payload need not be NUL-terminated: copy at most *length bytes.
-  const size_t limit = length != nullptr ? std::min<size_t>(payload_length, keel::kMaxValueBytes)
-                                         : keel::kMaxValueBytes;
+  // The payload need not be NUL-terminated: copy at most *length bytes, and
+  // none without a length (the call is refused, the payload never read).
+  const size_t limit = std::min<size_t>(payload_length, keel::kMaxValueBytes);
   return Answer(call, payload, limit,
                 [&](Engine& e) { return e.Execute(command, payload, length); });
 }
