@@ -4,6 +4,8 @@
 # and a few more for developers:
 #   make asan   the tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make mingw  cross-compile the Windows DLLs and check their export table
+#   make test-windows  the same, then every suite as a Windows program under
+#               Wine (scripts/wine-session)
 #   make bench  build and run the benchmarks (export overhead, store, profiles,
 #               quick launches and shortcuts)
 #   make install-check  stage an install and build and run a consumer against it
@@ -12,7 +14,7 @@
 JOBS ?= 2
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: run test deps build asan mingw bench install-check package clean
+.PHONY: run test test-windows deps build asan mingw bench install-check package clean
 
 deps:
 	scripts/install-deps
@@ -38,6 +40,9 @@ mingw:
 	cmake --preset mingw
 	cmake --build --preset mingw -j $(JOBS)
 	scripts/check-exports windows build/mingw/lib/DataManager.dll
+
+test-windows: mingw
+	ctest --test-dir build/mingw $(CTEST_FLAGS)
 
 install-check: build
 	scripts/check-install build/default

@@ -47,6 +47,9 @@ bool KeepPrivate(const std::string& path, int fd, bool folder, std::string* why)
 // each naming the path and its modes before and after.
 std::vector<std::string> Repairs();
 
+// Records one repair for Repairs.
+void RecordRepair(std::string repair);
+
 // Whether `file` exists (as anything).
 bool FileExists(const std::string& file);
 
