@@ -72,7 +72,22 @@ BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO ModeInfo(const Gcm& op, uint8_t* tag) {
   return info;
 }
 
-bool Fits(const Gcm& op) { return op.size <= ULONG_MAX && op.aad_size <= ULONG_MAX; }
+// BCryptEncrypt or BCryptDecrypt, which take the same arguments.
+using CipherCall = NTSTATUS(WINAPI*)(BCRYPT_KEY_HANDLE, PUCHAR, ULONG, VOID*, PUCHAR, ULONG,
+                                     PUCHAR, ULONG, ULONG*, ULONG);
+
+// One GCM pass over `op.size` bytes from `in` to `out`: encrypting writes
+// the tag, decrypting checks it.
+bool Crypt(CipherCall call, const Gcm& op, const uint8_t* in, uint8_t* out, uint8_t* tag) {
+  const GcmKey key(op.key);
+  if (key.get() == nullptr || op.size > ULONG_MAX || op.aad_size > ULONG_MAX) return false;
+  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = ModeInfo(op, tag);
+  const auto size = static_cast<ULONG>(op.size);
+  ULONG written = 0;
+  return Succeeded(call(key.get(), const_cast<PUCHAR>(in), size, &info, nullptr, 0, out, size,
+                        &written, 0)) &&
+         written == size;
+}
 
 }  // namespace
 
@@ -90,27 +105,13 @@ bool Sha256(const uint8_t* data, size_t size, uint8_t* digest) {
 }
 
 bool Encrypt(const Gcm& op, const uint8_t* plain, uint8_t* body, uint8_t* tag) {
-  const GcmKey key(op.key);
-  if (key.get() == nullptr || !Fits(op)) return false;
-  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = ModeInfo(op, tag);
-  ULONG written = 0;
-  return Succeeded(BCryptEncrypt(key.get(), const_cast<PUCHAR>(plain),
-                                 static_cast<ULONG>(op.size), &info, nullptr, 0, body,
-                                 static_cast<ULONG>(op.size), &written, 0)) &&
-         written == op.size;
+  return Crypt(BCryptEncrypt, op, plain, body, tag);
 }
 
 bool Decrypt(const Gcm& op, const uint8_t* body, const uint8_t* tag, uint8_t* plain) {
-  const GcmKey key(op.key);
-  if (key.get() == nullptr || !Fits(op)) return false;
   uint8_t expected[kTagBytes];
   for (size_t i = 0; i < kTagBytes; ++i) expected[i] = tag[i];  // CNG takes it as non-const
-  BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = ModeInfo(op, expected);
-  ULONG written = 0;
-  return Succeeded(BCryptDecrypt(key.get(), const_cast<PUCHAR>(body),
-                                 static_cast<ULONG>(op.size), &info, nullptr, 0, plain,
-                                 static_cast<ULONG>(op.size), &written, 0)) &&
-         written == op.size;
+  return Crypt(BCryptDecrypt, op, body, plain, expected);
 }
 
 }  // namespace keel::cipher

@@ -34,6 +34,21 @@ Context Start(bool encrypt, const Gcm& op) {
   return ctx;
 }
 
+// One GCM pass over `op.size` bytes from `in` to `out`: encrypting writes
+// the tag, decrypting checks it.
+bool Crypt(bool encrypt, const Gcm& op, const uint8_t* in, uint8_t* out, uint8_t* tag) {
+  const Context ctx = Start(encrypt, op);
+  uint8_t nothing = 0;  // EVP wants a pointer even for no bytes
+  if (op.size == 0) in = out = &nothing;
+  int written = 0;
+  int finished = 0;
+  return ctx && EVP_CipherUpdate(ctx.get(), out, &written, in, static_cast<int>(op.size)) == 1 &&
+         (encrypt || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagBytes, tag) == 1) &&
+         EVP_CipherFinal_ex(ctx.get(), out + written, &finished) == 1 &&
+         static_cast<size_t>(written + finished) == op.size &&
+         (!encrypt || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagBytes, tag) == 1);
+}
+
 }  // namespace
 
 bool RandomBytes(uint8_t* out, size_t size) {
@@ -47,32 +62,13 @@ bool Sha256(const uint8_t* data, size_t size, uint8_t* digest) {
 }
 
 bool Encrypt(const Gcm& op, const uint8_t* plain, uint8_t* body, uint8_t* tag) {
-  const Context ctx = Start(true, op);
-  int written = 0;
-  int finished = 0;
-  uint8_t nothing = 0;  // EVP wants a pointer even for no bytes
-  uint8_t* out = op.size == 0 ? &nothing : body;
-  return ctx &&
-         EVP_CipherUpdate(ctx.get(), out, &written, op.size == 0 ? &nothing : plain,
-                          static_cast<int>(op.size)) == 1 &&
-         EVP_CipherFinal_ex(ctx.get(), out + written, &finished) == 1 &&
-         static_cast<size_t>(written + finished) == op.size &&
-         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagBytes, tag) == 1;
+  return Crypt(true, op, plain, body, tag);
 }
 
 bool Decrypt(const Gcm& op, const uint8_t* body, const uint8_t* tag, uint8_t* plain) {
-  const Context ctx = Start(false, op);
   uint8_t expected[kTagBytes];
   std::copy(tag, tag + kTagBytes, expected);  // EVP takes the tag as non-const
-  int written = 0;
-  int finished = 0;
-  uint8_t nothing = 0;  // EVP wants a pointer even for no bytes
-  uint8_t* out = op.size == 0 ? &nothing : plain;
-  return ctx &&
-         EVP_CipherUpdate(ctx.get(), out, &written, op.size == 0 ? &nothing : body,
-                          static_cast<int>(op.size)) == 1 &&
-         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagBytes, expected) == 1 &&
-         EVP_CipherFinal_ex(ctx.get(), out + written, &finished) == 1;
+  return Crypt(false, op, body, plain, expected);
 }
 
 }  // namespace keel::cipher
