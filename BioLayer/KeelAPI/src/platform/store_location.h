@@ -1,5 +1,11 @@
 // store_location.h - where the persistent store keeps its files, and how
 // they are created and kept so that only their owner can read them.
+//
+// Described below for POSIX, where "private" means modes 0600 and 0700.  On
+// Windows (store_location_windows.cpp) the data folder is the user's local
+// application data folder (%LOCALAPPDATA%\Halvorn\keel.db), and a private
+// file or folder is one whose protected access list lets the user alone in
+// (the system account and the administrators aside); `fd` is not used.
 #ifndef KEEL_PLATFORM_STORE_LOCATION_H
 #define KEEL_PLATFORM_STORE_LOCATION_H
 

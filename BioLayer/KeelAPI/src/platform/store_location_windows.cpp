@@ -18,11 +18,12 @@ constexpr char kStoreFile[] = "keel.db";
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The environment variable `name` (UTF-8), empty when unset.
-std::string Variable(const wchar_t* name) {
-  const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+std::string Variable(const char* name) {
+  const std::wstring wide_name = windows::Wide(name);
+  const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
   if (size == 0) return "";
   std::wstring value(size, L'\0');
-  const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+  const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), value.data(), size);
   value.resize(length < size ? length : 0);
   return windows::Narrow(value);
 }
@@ -73,7 +74,7 @@ struct Sid {
 }  // namespace
 
 std::optional<std::string> DefaultStorePath(std::string* why) {
-  const std::string chosen = Variable(L"KEELAPI_DB");
+  const std::string chosen = Variable(kStoreFileVariable);
   if (!chosen.empty()) return chosen;
   const std::optional<std::string> folder = StoreFolder(why);
   if (!folder) return std::nullopt;
