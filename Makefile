@@ -8,6 +8,8 @@
 #   make fuzz   build the libFuzzer targets (clang) and run each briefly
 #               from its seed corpus (FUZZ_SECONDS each)
 #   make mingw  cross-compile the Windows DLLs and check their export table
+#   make test-windows  the same, then every suite as a Windows program under
+#               Wine (scripts/wine-session)
 #   make bench  build and run the benchmarks (export overhead, store, profiles,
 #               quick launches and shortcuts, KSLog against a buffered logger)
 #   make install-check  stage an install and build and run a consumer against it
@@ -20,7 +22,7 @@ WERROR ?= OFF
 CONFIGURE_FLAGS = -DDM_WARNINGS_AS_ERRORS=$(WERROR)
 FUZZ_SECONDS ?= 45
 
-.PHONY: run test deps build asan mingw fuzz bench install-check package clean
+.PHONY: run test test-windows deps build asan mingw fuzz bench install-check package clean
 
 deps:
 	scripts/install-deps
@@ -52,6 +54,9 @@ fuzz:
 	cmake --preset fuzz $(CONFIGURE_FLAGS)
 	cmake --build --preset fuzz -j $(JOBS)
 	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+
+test-windows: mingw
+	ctest --test-dir build/mingw $(CTEST_FLAGS)
 
 install-check: build
 	scripts/check-install build/default

@@ -156,20 +156,47 @@ TEST_P(Vip, OneTimePasswordsNeedTheFirstAndTakeTheSecondIfThere) {
   }
 }
 
+// The system code page: UTF-8 on POSIX, the ANSI code page on Windows.
+bool SystemCodePageIsUtf8() {
+#ifdef _WIN32
+  return GetACP() == CP_UTF8;
+#else
+  return true;
+#endif
+}
+
+// "résumé" as a caller passes it, in the system code page.
+std::string ResumeInSystemCodePage() {
+#ifdef _WIN32
+  char text[16] = {};
+  WideCharToMultiByte(CP_ACP, 0, L"r\u00e9sum\u00e9", -1, text, sizeof text, nullptr, nullptr);
+  return text;
+#else
+  return "r\xC3\xA9sum\xC3\xA9";
+#endif
+}
+
 TEST_P(Vip, ThePromptGetsTheCommandAsUtf8WithTheCallersLength) {
   struct Case {
     const char* command;
     const char* text;  // what the store got; null for no text
     int32_t length;
     BOOL result;
+    const char* logged = nullptr;  // the text of the log line, when not `text`
   };
-  const std::vector<Case> cases = {
+  // The store gets the UTF-8 text, cut to the caller's length in bytes.
+  const std::string resume = ResumeInSystemCodePage();
+  const std::string resume_sent = std::string("r\xC3\xA9sum\xC3\xA9").substr(0, resume.size());
+  std::vector<Case> cases = {
       {nullptr, nullptr, 0, 1},
       {"help.chm", "help.chm", 8, 1},
       {"", "", 0, 1},
-      {"r\xC3\xA9sum\xC3\xA9", "r\xC3\xA9sum\xC3\xA9", 8, 1},
-      {"\xFF", nullptr, 1, 0},  // invalid in the system code page: no text, refused
+      {resume.c_str(), resume_sent.c_str(), static_cast<int32_t>(resume.size()), 1,
+       "r\xC3\xA9sum\xC3\xA9"},
   };
+  if (SystemCodePageIsUtf8()) {  // a single-byte code page has no invalid byte
+    cases.push_back({"\xFF", nullptr, 1, 0});  // no text, refused
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
     log().Clear();
@@ -184,7 +211,8 @@ TEST_P(Vip, ThePromptGetsTheCommandAsUtf8WithTheCallersLength) {
     EXPECT_EQ(std::string(calls[0].text != nullptr ? calls[0].text : "(none)"),
               c.text != nullptr ? c.text : "(none)");
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::LaunchVIPPromptUIWithCmd"),
-              "Help File Path: " + std::string(c.text != nullptr ? c.text : "") +
+              "Help File Path: " +
+                  std::string(c.logged != nullptr ? c.logged : c.text != nullptr ? c.text : "") +
                   (c.result ? "" : " | KA_Execute Failed With Error = -4"));
   }
   EXPECT_EQ(::LaunchVIPPromptUIWithCmd("x", nullptr), 0);

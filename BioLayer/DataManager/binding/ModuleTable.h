@@ -35,6 +35,12 @@ void AddReference(const WCHAR* libraryName);
 // record, and the last record removes the table.
 void ReleaseReference(const WCHAR* libraryName);
 
+// From now on the last reference forgets a library without unloading it:
+// for the unload handler when it runs under the loader lock (DllMain),
+// where unloading another library is forbidden.  The library then stays
+// loaded until the process ends.
+void KeepLibrariesLoaded();
+
 // What a test may observe of the table: whether a record exists, its
 // handle and its count.  Answers false when there is no record.
 struct ModuleState {

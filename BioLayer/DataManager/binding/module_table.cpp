@@ -35,6 +35,9 @@ ModuleMap* g_table = nullptr;
 bool g_systemCheckPending = true;
 bool g_systemCheckAnswer = false;
 
+// Set under the loader lock: references are dropped, libraries kept.
+bool g_keepLoaded = false;
+
 bool SystemIsRecentEnough() {
   if (g_systemCheckPending) {
     g_systemCheckAnswer =
@@ -98,7 +101,7 @@ void ReleaseReference(const WCHAR* libraryName) {
   if (record.references > 0) {
     --record.references;
     if (record.references == 0 && record.handle != nullptr) {
-      CurrentEnv()->FreeLibrary(record.handle);
+      if (!g_keepLoaded) CurrentEnv()->FreeLibrary(record.handle);
       record.handle = nullptr;
     }
   }
@@ -108,6 +111,8 @@ void ReleaseReference(const WCHAR* libraryName) {
     g_table = nullptr;
   }
 }
+
+void KeepLibrariesLoaded() { g_keepLoaded = true; }
 
 bool InspectModule(const WCHAR* libraryName, ModuleState* state) {
   if (g_table == nullptr) return false;
@@ -123,6 +128,7 @@ void ResetModuleTableForTesting() {
   g_table = nullptr;
   g_systemCheckPending = true;
   g_systemCheckAnswer = false;
+  g_keepLoaded = false;
 }
 
 }  // namespace dm::binding

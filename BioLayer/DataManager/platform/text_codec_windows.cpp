@@ -2,7 +2,6 @@
 // invalid input refused.
 #include <windows.h>
 
-#include <algorithm>
 #include <climits>
 
 #include "platform/TextCodec.h"
@@ -35,11 +34,15 @@ bool Utf8ToWide(std::string_view utf8, WString* wide) { return ToWide(CP_UTF8, u
 std::optional<size_t> Utf8ToWide(std::string_view utf8, WCHAR* out, size_t capacity) {
   if (utf8.empty()) return 0;
   if (utf8.size() > static_cast<size_t>(INT_MAX) || capacity == 0) return std::nullopt;
-  // Fails (0) on an invalid sequence and on a buffer too small alike.
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                    static_cast<int>(utf8.size()), out,
-                                    static_cast<int>(std::min<size_t>(capacity, INT_MAX)));
-  if (n <= 0) return std::nullopt;
+  // The size first: with a buffer too small, some converters (Wine's)
+  // write what fits, ending in half a surrogate pair, instead of failing.
+  const int size = static_cast<int>(utf8.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size,
+                                         nullptr, 0);
+  if (needed <= 0 || static_cast<size_t>(needed) > capacity) return std::nullopt;
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, out,
+                                    needed);
+  if (n != needed) return std::nullopt;
   return static_cast<size_t>(n);
 }
 

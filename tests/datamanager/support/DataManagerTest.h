@@ -15,10 +15,9 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "KeelAPITest.h"
 #include "StoreHandles.h"
@@ -31,21 +30,35 @@ namespace dm::test {
 
 using Names = std::vector<std::string>;
 
+// Sets an environment variable of this process, as the store reads them.
+inline void SetVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  ::setenv(name, value.c_str(), 1);
+#endif
+}
+
 class DataManagerTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
+    static const std::string run = std::to_string(std::random_device{}());
     static int serial = 0;
     root_ = std::filesystem::temp_directory_path() /
-            ("dm-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+            ("dm-test-" + run + "-" + std::to_string(++serial));
     std::filesystem::create_directories(StoreFolder());
+#ifndef _WIN32
     // A link, not a copy: the store loaded by DataManager must be the very
     // library this program talks to through the store's test interface,
-    // the development store (KeelAPIDev) under the store's name.
+    // the development store (KeelAPIDev) under the store's name.  (On
+    // Windows that store is installed under Common Files, where DataManager
+    // finds it, and this program imports it from there.)
     std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, StoreFolder() / "libKeelAPI.so");
     ::setenv("CommonProgramFiles", root_.c_str(), 1);
+#endif
     // The SQLite backend ("sqlite") opens the store's own file, which this
     // names: a new database for every test, removed with the test's folder.
-    ::setenv("KEELAPI_DB", (root_ / "keel.db").c_str(), 1);
+    SetVariable("KEELAPI_DB", (root_ / "keel.db").string());
 
     ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
     ResetStoreHandlesForTesting();
@@ -65,7 +78,7 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
   // "sqlite") and the store handles forgotten, for tables whose cases each
   // need a store of their own.
   void FreshStore() {
-    ::setenv("KEELAPI_DB", (root_ / ("keel-" + std::to_string(++stores_) + ".db")).c_str(), 1);
+    SetVariable("KEELAPI_DB", (root_ / ("keel-" + std::to_string(++stores_) + ".db")).string());
     ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
     ResetStoreHandlesForTesting();
   }

@@ -109,12 +109,14 @@ inline std::u16string U16(const std::string& utf8) {
 // A field's text, up to its terminator, as UTF-8.
 template <size_t Width>
 std::string Utf8(const WCHAR (&field)[Width]) {
-  return ks::text::Utf16ToUtf8<char16_t>(ks::text::FieldText<char16_t>(field, Width));
+  return ks::text::Utf16ToUtf8<WCHAR>(ks::text::FieldText<WCHAR>(field, Width));
 }
 
 template <size_t Width>
 void Fill(WCHAR (&field)[Width], const std::string& utf8) {
-  ks::text::CopyToField<char16_t>(field, Width, U16(utf8));
+  std::basic_string<WCHAR> wide;
+  ks::text::Utf8ToUtf16<WCHAR>(utf8, &wide);
+  ks::text::CopyToField<WCHAR>(field, Width, wide);
 }
 
 inline KS_DOMAIN Domain(const std::string& utf8) {

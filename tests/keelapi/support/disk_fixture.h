@@ -5,10 +5,13 @@
 #ifndef KEELAPI_TEST_DISK_FIXTURE_H
 #define KEELAPI_TEST_DISK_FIXTURE_H
 
-#include <signal.h>
 #include <sqlite3.h>
+
+#ifndef _WIN32
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <functional>
@@ -86,6 +89,7 @@ inline bool OpenStoreAt(const std::string& db, uint32_t* context, uint32_t* iden
          KA_GetIdentity(context, 0, identity) == KA_OK;
 }
 
+#ifndef _WIN32
 // Runs `body` in a child process, which exits with its answer (without
 // running this process's exit handlers).
 inline pid_t Spawn(const std::function<int()>& body) {
@@ -101,6 +105,7 @@ inline int WaitFor(pid_t child) {
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 }  // namespace keeltest
 

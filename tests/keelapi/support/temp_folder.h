@@ -3,11 +3,10 @@
 #ifndef KEELAPI_TEST_TEMP_FOLDER_H
 #define KEELAPI_TEST_TEMP_FOLDER_H
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -17,11 +16,16 @@ class TempFolder {
  public:
   // Under `parent`, or under the system's temporary folder when empty.
   explicit TempFolder(const std::string& parent = "") {
-    std::string pattern =
-        (parent.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(parent))
-            .string() +
-        "/keel-test-XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    const std::filesystem::path base =
+        parent.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(parent);
+    // A name nobody holds, made by creating it (mkdtemp's way, on every
+    // system).
+    std::random_device random;
+    for (int draw = 0; draw < 100 && path_.empty(); ++draw) {
+      const std::filesystem::path candidate = base / ("keel-test-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+    }
   }
   ~TempFolder() {
     std::error_code ignored;

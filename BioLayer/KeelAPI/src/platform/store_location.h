@@ -1,5 +1,11 @@
 // store_location.h - where the persistent store keeps its files, and how
 // they are created and kept so that only their owner can read them.
+//
+// Described below for POSIX, where "private" means modes 0600 and 0700.  On
+// Windows (store_location_windows.cpp) the data folder is the user's local
+// application data folder (%LOCALAPPDATA%\Halvorn\keel.db), and a private
+// file or folder is one whose protected access list lets the user alone in
+// (the system account and the administrators aside); `fd` is not used.
 #ifndef KEEL_PLATFORM_STORE_LOCATION_H
 #define KEEL_PLATFORM_STORE_LOCATION_H
 
@@ -46,6 +52,9 @@ bool KeepPrivate(const std::string& path, int fd, bool folder, std::string* why)
 // The repairs KeepPrivate made in this process, oldest first (the last 16),
 // each naming the path and its modes before and after.
 std::vector<std::string> Repairs();
+
+// Records one repair for Repairs.
+void RecordRepair(std::string repair);
 
 // Whether `file` exists (as anything).
 bool FileExists(const std::string& file);

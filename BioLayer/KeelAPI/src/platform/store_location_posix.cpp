@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <mutex>
 
 #include "platform/store_location.h"
 
@@ -20,7 +18,6 @@ namespace {
 
 constexpr char kStoreFolder[] = "Halvorn";
 constexpr char kStoreFile[] = "keel.db";
-constexpr size_t kRepairsKept = 16;
 
 // Permissions for anyone but the owner.
 constexpr mode_t kOthersBits = S_IRWXG | S_IRWXO;
@@ -77,15 +74,6 @@ std::string Octal(mode_t mode) {
   char text[8];
   std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
   return text;
-}
-
-std::mutex g_repairs_lock;
-std::deque<std::string> g_repairs;
-
-void Record(std::string repair) {
-  std::lock_guard<std::mutex> hold(g_repairs_lock);
-  g_repairs.push_back(std::move(repair));
-  if (g_repairs.size() > kRepairsKept) g_repairs.pop_front();
 }
 
 }  // namespace
@@ -152,14 +140,9 @@ bool KeepPrivate(const std::string& path, int fd, bool folder, std::string* why)
     *why = Failure("cannot make private", path);
     return false;
   }
-  Record(what + path + " let other users in (mode " + Octal(info.st_mode) + "): now " +
+  RecordRepair(what + path + " let other users in (mode " + Octal(info.st_mode) + "): now " +
          Octal(mode));
   return true;
-}
-
-std::vector<std::string> Repairs() {
-  std::lock_guard<std::mutex> hold(g_repairs_lock);
-  return {g_repairs.begin(), g_repairs.end()};
 }
 
 bool FileExists(const std::string& file) {

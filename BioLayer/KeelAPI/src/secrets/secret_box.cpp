@@ -1,29 +1,23 @@
-// secret_box.cpp - AES-256-GCM through OpenSSL's EVP interface.
+// secret_box.cpp - the sealed format, over the system's AES-256-GCM
+// (cipher.h).
 #include "secrets/secret_box.h"
-
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
 
 #include <climits>
 #include <cstring>
-#include <memory>
 
 #include "ks/wipe.h"
+#include "secrets/cipher.h"
 
 namespace keel {
 namespace {
 
 constexpr uint8_t kFormat = 1;
-constexpr size_t kNonceBytes = 12;
-constexpr size_t kTagBytes = 16;
+constexpr size_t kNonceBytes = cipher::kNonceBytes;
+constexpr size_t kTagBytes = cipher::kTagBytes;
+static_assert(kSealOverhead == 1 + kNonceBytes + kTagBytes);
+static_assert(kSecretKeyBytes == cipher::kKeyBytes);
 constexpr char kSealLabel[] = "KeelAPI secret v1";
 constexpr char kKeyIdLabel[] = "KeelAPI key id v1";
-
-struct CipherFree {
-  void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
-};
-using Cipher = std::unique_ptr<EVP_CIPHER_CTX, CipherFree>;
 
 // The associated data: the label, then the object id and the property
 // number, little-endian.
@@ -39,37 +33,23 @@ struct AssociatedData {
   }
 };
 
-// Starts a GCM operation with its key, nonce and associated data.
-Cipher Start(bool encrypt, const SecretKey& key, const uint8_t* nonce,
-             const AssociatedData& aad) {
-  Cipher ctx(EVP_CIPHER_CTX_new());
-  if (!ctx) return nullptr;
-  const int init = encrypt ? EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr,
-                                                key.data(), nonce)
-                           : EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr,
-                                                key.data(), nonce);
-  int ignored = 0;
-  const int added = encrypt ? EVP_EncryptUpdate(ctx.get(), nullptr, &ignored, aad.bytes,
-                                                sizeof aad.bytes)
-                            : EVP_DecryptUpdate(ctx.get(), nullptr, &ignored, aad.bytes,
-                                                sizeof aad.bytes);
-  if (init != 1 || added != 1) return nullptr;
-  return ctx;
+cipher::Gcm Operation(const SecretKey& key, const uint8_t* nonce, const AssociatedData& aad,
+                      size_t size) {
+  return {key.data(), nonce, aad.bytes, sizeof aad.bytes, size};
 }
 
 }  // namespace
 
-bool NewSecretKey(SecretKey* key) { return RAND_bytes(key->data(), kSecretKeyBytes) == 1; }
+bool NewSecretKey(SecretKey* key) { return cipher::RandomBytes(key->data(), kSecretKeyBytes); }
 
 std::optional<KeyId> KeyIdOf(const SecretKey& key) {
   uint8_t input[sizeof kKeyIdLabel + kSecretKeyBytes];
   std::memcpy(input, kKeyIdLabel, sizeof kKeyIdLabel);
   std::memcpy(input + sizeof kKeyIdLabel, key.data(), kSecretKeyBytes);
-  uint8_t digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  const int done = EVP_Digest(input, sizeof input, digest, &length, EVP_sha256(), nullptr);
+  uint8_t digest[cipher::kDigestBytes];
+  const bool done = cipher::Sha256(input, sizeof input, digest);
   Scrub(input, sizeof input);
-  if (done != 1 || length < sizeof(KeyId)) return std::nullopt;
+  if (!done) return std::nullopt;
   KeyId id{};
   std::memcpy(id.data(), digest, id.size());
   return id;
@@ -83,19 +63,9 @@ bool Seal(const SecretKey& key, int64_t object, int32_t number, const uint8_t* p
   uint8_t* nonce = out.data() + 1;
   uint8_t* body = nonce + kNonceBytes;
   uint8_t* tag = body + size;
-  if (RAND_bytes(nonce, kNonceBytes) != 1) return false;
-  Cipher ctx = Start(true, key, nonce, AssociatedData(object, number));
-  if (!ctx) return false;
-  int written = 0;
-  int finished = 0;
-  static const uint8_t kNothing = 0;  // EVP wants a pointer even for no bytes
-  if (EVP_EncryptUpdate(ctx.get(), body, &written, size == 0 ? &kNothing : plain,
-                        static_cast<int>(size)) != 1 ||
-      EVP_EncryptFinal_ex(ctx.get(), body + written, &finished) != 1 ||
-      static_cast<size_t>(written + finished) != size ||
-      EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagBytes, tag) != 1) {
-    return false;
-  }
+  if (!cipher::RandomBytes(nonce, kNonceBytes)) return false;
+  const AssociatedData aad(object, number);
+  if (!cipher::Encrypt(Operation(key, nonce, aad, size), plain, body, tag)) return false;
   sealed->swap(out);
   return true;
 }
@@ -112,18 +82,8 @@ bool Unseal(const SecretKey& key, int64_t object, int32_t number, const uint8_t*
   if (!size || *size > static_cast<size_t>(INT_MAX)) return false;
   const uint8_t* nonce = sealed + 1;
   const uint8_t* body = nonce + kNonceBytes;
-  uint8_t tag[kTagBytes];
-  std::memcpy(tag, body + *size, kTagBytes);  // EVP takes the tag as non-const
-  Cipher ctx = Start(false, key, nonce, AssociatedData(object, number));
-  if (!ctx) return false;
-  int written = 0;
-  int finished = 0;
-  uint8_t nothing = 0;
-  return EVP_DecryptUpdate(ctx.get(), *size == 0 ? &nothing : plain, &written, body,
-                           static_cast<int>(*size)) == 1 &&
-         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagBytes, tag) == 1 &&
-         EVP_DecryptFinal_ex(ctx.get(), (*size == 0 ? &nothing : plain) + written, &finished) ==
-             1;
+  const AssociatedData aad(object, number);
+  return cipher::Decrypt(Operation(key, nonce, aad, *size), body, body + *size, plain);
 }
 
 void Scrub(void* data, size_t size) { ks::Wipe(data, size); }

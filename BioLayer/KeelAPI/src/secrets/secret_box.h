@@ -1,5 +1,5 @@
-// secret_box.h - sealing secret values with AES-256-GCM (OpenSSL's EVP
-// interface): encrypted, authenticated, and bound to the object and
+// secret_box.h - sealing secret values with AES-256-GCM (the system's
+// own, cipher.h): encrypted, authenticated, and bound to the object and
 // property they belong to, so that a value moved to another object or
 // property, or changed by one bit, no longer opens.
 //

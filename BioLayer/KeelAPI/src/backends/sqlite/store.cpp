@@ -153,11 +153,12 @@ int Store::UseDatabase() {
 int Store::UseDatabaseToWrite() {
   if (const int status = UseDatabase(); status != KA_OK) return status;
   if (wrote_ && in_transaction_) return KA_OK;  // checked at this transaction's first write
+  // A database file removed or renamed while open takes the writes with it.
+  // Windows' file system answers no such question (SQLITE_NOTFOUND): there
+  // SQLite's open file cannot be removed or renamed at all.
   int moved = 0;
-  if (sqlite3_file_control(db_.handle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK ||
-      moved != 0) {
-    return KA_E_STORAGE;
-  }
+  const int asked = sqlite3_file_control(db_.handle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+  if ((asked != SQLITE_OK && asked != SQLITE_NOTFOUND) || moved != 0) return KA_E_STORAGE;
   wrote_ = true;
   return KA_OK;
 }
