@@ -7,15 +7,13 @@
 
 #include <signal.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "KeelAPIAdmin.h"
+#include "common/child_process.h"
 #include "store_fixture.h"
 #include "support/temp_folder.h"
 
@@ -86,21 +84,9 @@ inline bool OpenStoreAt(const std::string& db, uint32_t* context, uint32_t* iden
          KA_GetIdentity(context, 0, identity) == KA_OK;
 }
 
-// Runs `body` in a child process, which exits with its answer (without
-// running this process's exit handlers).
-inline pid_t Spawn(const std::function<int()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body());
-  return child;
-}
-
-// The child's exit code, or 128 + the signal that ended it.
-inline int WaitFor(pid_t child) {
-  int status = 0;
-  if (waitpid(child, &status, 0) != child) return -1;
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testchild::Pipe;
+using testchild::Spawn;
+using testchild::WaitFor;
 
 }  // namespace keeltest
 
