@@ -85,12 +85,15 @@ int16_t CommitInTheMidst(void* user, int64_t /*object*/, int32_t /*property*/) {
 TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) {
   Close();
   Pipe go, done;
-  // Once told, the other process turns the card's secret into a plain value.
+  // Once told, the other process turns the card's secret into a plain value
+  // and adds a card.
   const pid_t child = Spawn([&] {
-    uint32_t context = 0, identity = 0, card = 0;
+    uint32_t context = 0, identity = 0, card = 0, added = 0;
     const bool changed = go.Receive() && OpenStoreAt(db_, &context, &identity) &&
                          KA_Id_GetCard(&identity, "midst.com", 1, 1, &card) == KA_OK &&
-                         KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "plain", -1) == KA_OK;
+                         KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "plain", -1) == KA_OK &&
+                         KA_Id_CreateCard(&identity, "midst.com", 1, &added) == KA_OK &&
+                         KA_Card_Release(&added) == KA_OK;
     return changed && done.Send() ? 0 : 1;
   });
   done.CloseWriteEnd();  // a child that fails is seen at once
@@ -114,8 +117,9 @@ TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) 
   EXPECT_EQ(midst.asked, 1);
   EXPECT_EQ(WaitFor(child), 0);
 
-  // The next call sees the other process's commit, and asks no policy.
+  // The next calls see the other process's commits, and ask no policy.
   EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 104), std::string("plain", 6));
+  EXPECT_EQ(WalkCards("midst.com", 1).size(), 2u);
   EXPECT_EQ(midst.asked, 1);
   KeelTest_SetAuthPolicy(nullptr, nullptr);
 }

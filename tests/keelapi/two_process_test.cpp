@@ -1,6 +1,6 @@
 // Processes on one store: two write and walk at once, neither fails
-// because of the other, neither ever sees a half-written card or value, and
-// each sees what the other committed; each keeps its own attempt limit.
+// because of the other, neither ever sees a half-written card or value;
+// each keeps its own attempt limit.
 #include <string>
 #include <vector>
 
@@ -107,37 +107,6 @@ TEST_F(KeelTwoProcesses, WritingAndWalkingAtOnceNeverFailsNorShowsAHalfWrittenCa
   Open();
   EXPECT_EQ(CheckWalk(&identity_), "");
   EXPECT_EQ(WalkCards(nullptr, kCategory).size(), 2u * (kCardsEach - kCardsEach / 5));
-}
-
-TEST_F(KeelTwoProcesses, EachSeesWhatTheOtherCommitted) {
-  Close();
-  Pipe go;
-  // The child waits until this process has read (and cached) the card, then
-  // changes it and adds another.
-  const pid_t child = Spawn([&] {
-    uint32_t context = 0, identity = 0, card = 0;
-    if (!go.Receive() || !OpenStoreAt(db_, &context, &identity) ||
-        KA_Id_GetCard(&identity, "shared.com", kCategory, 1, &card) != KA_OK ||
-        KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "after", -1) != KA_OK ||
-        KA_Id_CreateCard(&identity, "shared.com", kCategory, &card) != KA_OK ||
-        KA_Card_Release(&card) != KA_OK) {
-      return 1;
-    }
-    return 0;
-  });
-  ASSERT_EQ(Reopen(), KA_OK);
-  Open();
-  uint32_t card = NewCard("shared.com", kCategory);
-  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "before", -1), KA_OK);
-  ASSERT_EQ(KA_Card_Release(&card), KA_OK);  // the child sees it from now on
-  ASSERT_EQ(KA_Id_GetCard(&identity_, "shared.com", kCategory, 1, &card), KA_OK);
-  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("before", 7));
-  EXPECT_EQ(WalkCards("shared.com", kCategory).size(), 1u);
-
-  ASSERT_TRUE(go.Send());
-  ASSERT_EQ(WaitFor(child), 0);
-  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("after", 6));
-  EXPECT_EQ(WalkCards("shared.com", kCategory).size(), 2u);
 }
 
 TEST_F(KeelTwoProcesses, EachKeepsItsOwnAttemptLimitAndAKilledOneLeavesItsLoweredLimitNowhere) {
