@@ -76,8 +76,21 @@ bool Contains(const std::string& haystack, const char* needle) {
   return haystack.find(needle) != std::string::npos;
 }
 
-TEST_F(KeelSecrets, APasswordIsInNoFileOfTheStoreAndReadsBackWhole) {
-  WriteCard();
+TEST_F(KeelSecrets, APasswordIsInNoFileOfTheStoreAndItsKeyIsMadeAtTheFirstSecret) {
+  Open();
+  card_ = NewCard("bank.example.com", 999);
+  ASSERT_EQ(KA_Card_SetProperty(&card_, KA_ATTR_PLAIN, 103, kUser, -1), KA_OK);
+  EXPECT_FALSE(std::filesystem::exists(Key()));
+  ASSERT_EQ(KA_Card_SetProperty(&card_, KA_ATTR_SECRET, 104, kPassword, -1), KA_OK);
+  ASSERT_EQ(KA_Card_Release(&card_), KA_OK);
+  struct stat key {};
+  struct stat db {};
+  ASSERT_EQ(stat(Key().c_str(), &key), 0);
+  ASSERT_EQ(stat(db_.c_str(), &db), 0);
+  EXPECT_EQ(key.st_mode & 0777, 0600u) << "for the owner only";
+  EXPECT_EQ(db.st_mode & 0777, 0600u);
+  EXPECT_EQ(key.st_size, 32);
+
   const std::string open_files = FileBytes(db_) + FileBytes(db_ + "-wal");
   EXPECT_TRUE(Contains(open_files, kUser)) << "the search would find a plain value";
   EXPECT_FALSE(Contains(open_files, kPassword));
@@ -86,21 +99,6 @@ TEST_F(KeelSecrets, APasswordIsInNoFileOfTheStoreAndReadsBackWhole) {
   EXPECT_TRUE(Contains(closed, kUser));
   EXPECT_FALSE(Contains(closed, kPassword));
   EXPECT_EQ(ReadPasswordAfterReopening(), KA_OK);
-}
-
-TEST_F(KeelSecrets, TheKeyIsMadeAtTheFirstSecretBesideTheDatabaseForItsOwnerOnly) {
-  Open();
-  uint32_t card = NewCard("a.com", 1);
-  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "x", -1), KA_OK);
-  EXPECT_FALSE(std::filesystem::exists(Key()));
-  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, "y", -1), KA_OK);
-  struct stat key {};
-  struct stat db {};
-  ASSERT_EQ(stat(Key().c_str(), &key), 0);
-  ASSERT_EQ(stat(db_.c_str(), &db), 0);
-  EXPECT_EQ(key.st_mode & 0777, 0600u);
-  EXPECT_EQ(db.st_mode & 0777, 0600u);
-  EXPECT_EQ(key.st_size, 32);
 }
 
 TEST_F(KeelSecrets, AChangedSealAnswersAnErrorAndTheCheckNamesIt) {
