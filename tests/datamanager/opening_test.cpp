@@ -11,13 +11,6 @@ namespace {
 
 using Openings = DataManagerTest;
 
-std::string ApplicationOfInit() {
-  for (const KeelCall& call : StoreCalls()) {
-    if (call.function == KF_Init) return call.text != nullptr ? call.text : "";
-  }
-  return "";
-}
-
 TEST_P(Openings, EachOpeningNamesItsApplication) {
   struct Case {
     const char* opening;
@@ -39,8 +32,8 @@ TEST_P(Openings, EachOpeningNamesItsApplication) {
     ResetStoreHandlesForTesting();
     DataManagerUtils worker;
     EXPECT_EQ(c.open(worker), 1);
-    EXPECT_EQ(ApplicationOfInit(), c.application);
-    EXPECT_EQ(StoreCallNames(), (Names{"KA_Init", "KA_GetApp", "KA_GetIdentity"}));
+    ASSERT_EQ(StoreCallNames(), (Names{"KA_Init", "KA_GetApp", "KA_GetIdentity"}));
+    EXPECT_STREQ(StoreCalls()[0].text, c.application);
   }
 }
 

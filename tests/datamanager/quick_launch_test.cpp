@@ -33,8 +33,12 @@ KS_QL Launch(KS_QL_TYPE type, const std::string& target, DWORD action = 0) {
   return ql;
 }
 
-// "WEB <url> <login>", "LOCAL <path>" or "ACTION <n>" for each record.
-Texts Shown(const KS_QL* records, DWORD n) {
+// "WEB <url> <login>", "LOCAL <path>" or "ACTION <n>" for each record GetQL
+// fills in.
+Texts Read(DWORD finger, DWORD capacity = 10, BOOL sso = FALSE) {
+  std::vector<KS_QL> records(capacity);
+  DWORD n = 0;
+  ::GetQL(finger, records.data(), capacity, &n, sso);
   Texts out;
   for (DWORD i = 0; i < n; ++i) {
     const KS_QL& r = records[i];
@@ -43,13 +47,6 @@ Texts Shown(const KS_QL* records, DWORD n) {
                                     : "ACTION " + std::to_string(r.ActionType));
   }
   return out;
-}
-
-Texts Read(DWORD finger, DWORD capacity = 10, BOOL sso = FALSE) {
-  std::vector<KS_QL> records(capacity);
-  DWORD n = 0;
-  ::GetQL(finger, records.data(), capacity, &n, sso);
-  return Shown(records.data(), n);
 }
 
 // The target texts of every macro of the store, in creation order.

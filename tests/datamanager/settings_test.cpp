@@ -24,16 +24,6 @@ std::optional<DWORD> AppValue(const char* app, int32_t property) {
   return value;
 }
 
-// Stores a slot's text as the library does: the whole 520-byte buffer.
-void SetSlotText(int32_t slot, const std::string& text) {
-  WCHAR buffer[260] = {};
-  const std::u16string wide = U16(text);
-  std::memcpy(buffer, wide.data(), wide.size() * sizeof(WCHAR));
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_AppObject(kTouchControl), 3010 + slot, KA_ATTR_PLAIN,
-                                 buffer, sizeof buffer),
-            KA_OK);
-}
-
 Values Hotkey(DWORD slot, BOOL expected = 0) {
   DWORD first = 0xEE, second = 0xEE, state = 0xEE;
   EXPECT_EQ(::GetHotkeyState(slot, &first, &second, &state), expected);
@@ -163,7 +153,12 @@ TEST_P(Settings, StoredSlotTextsAreParsedAsStringToLongReadsThem) {
   };
   for (const auto& [text, values] : cases) {
     SCOPED_TRACE(text);
-    SetSlotText(4, text);
+    WCHAR stored[260] = {};  // as the library stores it: the whole 520-byte buffer
+    const std::u16string wide = U16(text);
+    std::memcpy(stored, wide.data(), wide.size() * sizeof(WCHAR));
+    ASSERT_EQ(KeelTest_SetProperty(KeelTest_AppObject(kTouchControl), 3014, KA_ATTR_PLAIN, stored,
+                                   sizeof stored),
+              KA_OK);
     EXPECT_EQ(Hotkey(4), values);
   }
 }

@@ -3,14 +3,14 @@
 // process exits.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "KeelAPITest.h"
+#include "common/child_process.h"
+#include "datamanager/support/StoreScript.h"
 
 namespace {
 
@@ -54,13 +54,8 @@ TEST_F(UnloadHandler, RunsWhenTheLastReferenceIsClosed) {
 
   ASSERT_EQ(dlclose(library), 0);
 
-  std::vector<std::string> names;
-  for (size_t i = 0; i < KeelTest_TraceSize(); ++i) {
-    KeelCall call;
-    KeelTest_TraceGet(i, &call);
-    names.push_back(KeelTest_FunctionName(call.function));
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{"KA_Id_Release", "KA_App_Release", "KA_Free"}));
+  EXPECT_EQ(dm::test::StoreCallNames(),
+            (std::vector<std::string>{"KA_Id_Release", "KA_App_Release", "KA_Free"}));
   EXPECT_EQ(dlopen(DATAMANAGER_LIBRARY_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr)
       << "the library is still mapped after its last dlclose";
 }
@@ -74,25 +69,20 @@ int32_t ReportToPipe(void* user, const KeelCall* call) {
 }
 
 TEST_F(UnloadHandler, RunsWhenTheProcessExits) {
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(fds[0]);
-    if (LoadAndOpenStore() == nullptr) _exit(2);
-    KeelTest_SetInterceptor(&ReportToPipe, reinterpret_cast<void*>(static_cast<intptr_t>(fds[1])));
+  testchild::Pipe report;
+  const pid_t child = testchild::Spawn([&]() -> int {
+    if (LoadAndOpenStore() == nullptr) return 2;
+    KeelTest_SetInterceptor(&ReportToPipe,
+                            reinterpret_cast<void*>(static_cast<intptr_t>(report.write_end())));
     std::exit(0);  // the library stays loaded: only process exit unloads it
-  }
-  close(fds[1]);
+  });
+  report.CloseWriteEnd();
   std::string reported;
   char buffer[256];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) reported.append(buffer, n);
-  close(fds[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_EQ(WEXITSTATUS(status), 0);
+  for (ssize_t n; (n = read(report.read_end(), buffer, sizeof buffer)) > 0;) {
+    reported.append(buffer, n);
+  }
+  ASSERT_EQ(testchild::WaitFor(child), 0);
   EXPECT_EQ(reported, "KA_Id_Release\nKA_App_Release\nKA_Free\n");
 }
 

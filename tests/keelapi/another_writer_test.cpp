@@ -20,16 +20,15 @@ constexpr int kNeverReleased = 3;
 // A slow writer of another process, straight through SQLite: once told on
 // `commands`, holds the database's write lock, says so on `replies`, and
 // lets go when told again, or after 3 s (then exits kNeverReleased).
-int HoldWriteLock(const std::string& db, int commands, int replies) {
-  char byte = 0;
-  if (read(commands, &byte, 1) != 1) return 2;
+int HoldWriteLock(const std::string& db, const Pipe& commands, const Pipe& replies) {
+  if (!commands.Receive()) return 2;
   sqlite3* connection = nullptr;
   if (sqlite3_open(db.c_str(), &connection) != SQLITE_OK ||
       sqlite3_exec(connection, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
-      write(replies, "L", 1) != 1) {
+      !replies.Send()) {
     return 1;
   }
-  pollfd told{commands, POLLIN, 0};
+  pollfd told{commands.read_end(), POLLIN, 0};
   const bool released = poll(&told, 1, 3000) == 1;
   sqlite3_exec(connection, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(connection);
@@ -38,20 +37,16 @@ int HoldWriteLock(const std::string& db, int commands, int replies) {
 
 TEST_F(KeelAnotherWriter, AReadGoesOnWhileAnotherThreadsWriteWaitsForTheOtherProcess) {
   Close();  // a child must not inherit an open database
-  int commands[2];
-  int replies[2];
-  ASSERT_EQ(pipe(commands), 0);
-  ASSERT_EQ(pipe(replies), 0);
-  const pid_t child = Spawn([&] { return HoldWriteLock(db_, commands[0], replies[1]); });
-  close(replies[1]);  // a child that fails is seen at once
+  Pipe commands, replies;
+  const pid_t child = Spawn([&] { return HoldWriteLock(db_, commands, replies); });
+  replies.CloseWriteEnd();  // a child that fails is seen at once
   ASSERT_EQ(Reopen(), KA_OK);
   Open();
   uint32_t card = NewCard("slow.com", 1);
   ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, "before", -1), KA_OK);
   ASSERT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("before", 7));
-  char byte = 0;
-  ASSERT_EQ(write(commands[1], "g", 1), 1);
-  ASSERT_EQ(read(replies[0], &byte, 1), 1);  // the other process holds the write lock
+  ASSERT_TRUE(commands.Send());
+  ASSERT_TRUE(replies.Receive());  // the other process holds the write lock
 
   KA_STATUS written = KA_E_STORAGE;
   std::thread writer(
@@ -61,22 +56,19 @@ TEST_F(KeelAnotherWriter, AReadGoesOnWhileAnotherThreadsWriteWaitsForTheOtherPro
   std::string read_meanwhile;
   std::thread reader([&] { read_meanwhile = ReadValue(KA_Card_GetProperty, card, 103); });
   reader.join();
-  EXPECT_EQ(write(commands[1], "r", 1), 1);  // the read is done: let go
+  EXPECT_TRUE(commands.Send());  // the read is done: let go
   writer.join();
 
   EXPECT_EQ(read_meanwhile, std::string("before", 7));
   EXPECT_EQ(WaitFor(child), 0) << "the read waited until the other process let go";
   EXPECT_EQ(written, KA_OK);
   EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("after", 6));
-  close(commands[0]);
-  close(commands[1]);
-  close(replies[0]);
 }
 
 // The pipes between a policy and the other process.
 struct Midst {
-  int go = -1;
-  int done = -1;
+  const Pipe& go;
+  const Pipe& done;
   int asked = 0;
 };
 
@@ -85,31 +77,26 @@ struct Midst {
 int16_t CommitInTheMidst(void* user, int64_t /*object*/, int32_t /*property*/) {
   auto* midst = static_cast<Midst*>(user);
   if (midst->asked++ == 0) {
-    char byte = 0;
-    if (write(midst->go, "g", 1) != 1 || read(midst->done, &byte, 1) != 1) return KA_E_STORAGE;
+    if (!midst->go.Send() || !midst->done.Receive()) return KA_E_STORAGE;
   }
   return KA_OK;
 }
 
 TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) {
   Close();
-  int go[2];
-  int done[2];
-  ASSERT_EQ(pipe(go), 0);
-  ASSERT_EQ(pipe(done), 0);
-  // Once told, the other process turns the card's secret into a plain value.
+  Pipe go, done;
+  // Once told, the other process turns the card's secret into a plain value
+  // and adds a card.
   const pid_t child = Spawn([&] {
-    char byte = 0;
-    if (read(go[0], &byte, 1) != 1) return 2;
-    uint32_t context = 0, identity = 0, card = 0;
-    if (!OpenStoreAt(db_, &context, &identity) ||
-        KA_Id_GetCard(&identity, "midst.com", 1, 1, &card) != KA_OK ||
-        KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "plain", -1) != KA_OK) {
-      return 1;
-    }
-    return write(done[1], "d", 1) == 1 ? 0 : 1;
+    uint32_t context = 0, identity = 0, card = 0, added = 0;
+    const bool changed = go.Receive() && OpenStoreAt(db_, &context, &identity) &&
+                         KA_Id_GetCard(&identity, "midst.com", 1, 1, &card) == KA_OK &&
+                         KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "plain", -1) == KA_OK &&
+                         KA_Id_CreateCard(&identity, "midst.com", 1, &added) == KA_OK &&
+                         KA_Card_Release(&added) == KA_OK;
+    return changed && done.Send() ? 0 : 1;
   });
-  close(done[1]);  // a child that fails is seen at once
+  done.CloseWriteEnd();  // a child that fails is seen at once
   ASSERT_EQ(Reopen(), KA_OK);
   Open();
   uint32_t card = NewCard("midst.com", 1);
@@ -120,7 +107,7 @@ TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) 
 
   // The read looks the property up, asks the policy about the secret it
   // found, and only then reads the value: the commit falls in between.
-  Midst midst{go[1], done[0]};
+  Midst midst{go, done};
   KeelTest_SetAuthPolicy(CommitInTheMidst, &midst);
   char value[64] = {};
   uint32_t size = 0;
@@ -130,13 +117,11 @@ TEST_F(KeelAnotherWriter, AReadSeesOneStateWhenAnotherProcessCommitsInItsMidst) 
   EXPECT_EQ(midst.asked, 1);
   EXPECT_EQ(WaitFor(child), 0);
 
-  // The next call sees the other process's commit, and asks no policy.
+  // The next calls see the other process's commits, and ask no policy.
   EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 104), std::string("plain", 6));
+  EXPECT_EQ(WalkCards("midst.com", 1).size(), 2u);
   EXPECT_EQ(midst.asked, 1);
   KeelTest_SetAuthPolicy(nullptr, nullptr);
-  close(go[0]);
-  close(go[1]);
-  close(done[0]);
 }
 
 }  // namespace

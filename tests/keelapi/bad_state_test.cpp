@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/scoped_env.h"
 #include "support/disk_fixture.h"
 
 namespace keeltest {
@@ -16,15 +17,10 @@ namespace {
 
 class KeelBadState : public DiskTest {
  protected:
-  void TearDown() override {
-    unsetenv("KEELAPI_DB");
-    DiskTest::TearDown();
-  }
-
   // Starts again as a new process would, on the store's own file, which
   // KEELAPI_DB names.
   void StartOnStoreFile() {
-    setenv("KEELAPI_DB", db_.c_str(), 1);
+    store_file_.emplace("KEELAPI_DB", db_);
     ASSERT_EQ(KeelTest_Reset("sqlite"), KA_OK) << "the store's own file opens on first need";
   }
 
@@ -48,6 +44,8 @@ class KeelBadState : public DiskTest {
     ASSERT_EQ(KA_Id_GetCard(&identity_, "kept.example.com", 999, 1, &card), KA_OK);
     EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 103), std::string("kept", 5));
   }
+
+  std::optional<testenv::ScopedEnv> store_file_;
 };
 
 // Calls every store function as a client starting up would: KA_Init first,

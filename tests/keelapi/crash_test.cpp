@@ -172,18 +172,16 @@ TEST_F(KeelCrash, KilledAtRandomTheStoreKeepsEveryAcknowledgedWrite) {
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     Close();  // a child must not inherit an open database
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t child = Spawn([&] { return RunScript(db_, run, fds[1]); });
-    close(fds[1]);
+    Pipe pipe;
+    const pid_t child = Spawn([&] { return RunScript(db_, run, pipe.write_end()); });
+    pipe.CloseWriteEnd();
     // Kill at a random moment after the first acknowledged write.
     std::vector<int> acks(1);
-    ASSERT_EQ(read(fds[0], acks.data(), sizeof(int)), static_cast<ssize_t>(sizeof(int)));
+    ASSERT_EQ(read(pipe.read_end(), acks.data(), sizeof(int)), static_cast<ssize_t>(sizeof(int)));
     std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
     kill(child, SIGKILL);
     ASSERT_EQ(WaitFor(child), 128 + SIGKILL) << "the child stopped by itself";
-    for (int index; read(fds[0], &index, sizeof index) == sizeof index;) acks.push_back(index);
-    close(fds[0]);
+    for (int i; read(pipe.read_end(), &i, sizeof i) == sizeof i;) acks.push_back(i);
     for (size_t i = 0; i < acks.size(); ++i) ASSERT_EQ(acks[i], static_cast<int>(i));
     const int n = static_cast<int>(acks.size());
     acknowledged_total += n;

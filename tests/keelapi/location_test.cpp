@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "KeelAPIAdmin.h"
+#include "common/scoped_env.h"
 #include "store_fixture.h"
 #include "support/temp_folder.h"
 
@@ -18,24 +19,8 @@ namespace {
 
 class KeelLocation : public StoreTest {
  protected:
-  void SetUp() override {
-    for (const char* name : kVariables) {
-      const char* value = std::getenv(name);
-      saved_.push_back(value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-      unsetenv(name);
-    }
-    ASSERT_TRUE(folder_.ok());
-  }
-  void TearDown() override {
-    KeelTest_Reset("memory");
-    for (size_t i = 0; i < saved_.size(); ++i) {
-      if (saved_[i]) {
-        setenv(kVariables[i], saved_[i]->c_str(), 1);
-      } else {
-        unsetenv(kVariables[i]);
-      }
-    }
-  }
+  void SetUp() override { ASSERT_TRUE(folder_.ok()); }
+  void TearDown() override { KeelTest_Reset("memory"); }
 
   // The file the store reports, before it has opened anything.
   static std::string ReportedFile() {
@@ -59,7 +44,10 @@ class KeelLocation : public StoreTest {
   }
 
   static constexpr const char* kVariables[] = {"KEELAPI_DB", "XDG_DATA_HOME", "HOME"};
-  std::vector<std::optional<std::string>> saved_;
+  // Unset for each test, and put back after it.
+  testenv::ScopedEnv db_{kVariables[0], std::nullopt};
+  testenv::ScopedEnv data_home_{kVariables[1], std::nullopt};
+  testenv::ScopedEnv home_{kVariables[2], std::nullopt};
   TempFolder folder_;
 };
 

@@ -7,8 +7,6 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +16,7 @@
 #include <regex>
 #include <thread>
 
+#include "common/child_process.h"
 #include "log_test_support.h"
 
 namespace kslog_test {
@@ -33,23 +32,16 @@ int LogNumbered(int32_t writer, int32_t n) {
                writer, n, kPadding.c_str());
 }
 
+using testchild::WaitFor;
+
 // Runs `body` in a child process logging to `path`; answers its pid.
-template <typename Body>
-pid_t Spawn(const std::string& path, Body body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
+pid_t Spawn(const std::string& path, const std::function<void()>& body) {
+  return testchild::Spawn([&]() -> int {
     setenv("KSLOG_FILE", path.c_str(), 1);
     KSLog_Reconfigure();
     body();
     std::exit(0);  // a clean exit, with the library's own ending
-  }
-  return pid;
-}
-
-int WaitFor(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return status;
+  });
 }
 
 // Each writer's numbers found in the file, which must be plain text: every
@@ -95,7 +87,7 @@ TEST_F(KSLogDurabilityTest, KilledWritersLoseNoFinishedLineAndTheNextOpenRepairs
     while (finished[writer].load() == 0) std::this_thread::yield();  // it has started
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
     kill(pid, SIGKILL);
-    EXPECT_TRUE(WIFSIGNALED(WaitFor(pid)));
+    EXPECT_EQ(WaitFor(pid), 128 + SIGKILL);
   }
   EXPECT_EQ(WaitFor(Spawn(path, [] {})), 0);  // opens the file alone: repairs it
   const std::map<int, std::vector<int>> numbers = NumbersByWriter(path);

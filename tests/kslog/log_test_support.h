@@ -1,6 +1,5 @@
 // log_test_support.h - what KSLog's tests share: a sink that keeps what it
-// is handed, environment variables set for one test, and a fixture that
-// points KSLog at a scratch file.
+// is handed, and a fixture that points KSLog at a scratch file.
 #ifndef KSLOG_TEST_SUPPORT_H_
 #define KSLOG_TEST_SUPPORT_H_
 
@@ -25,6 +24,7 @@
 
 #include "KSLog.h"
 #include "KSLogSink.h"
+#include "common/scoped_env.h"
 
 // A source file name for LogEx in a test.
 #define KS_TEST_FILE KS_TEXT("tests/kslog/test.cpp")
@@ -70,33 +70,7 @@ inline uint32_t CurrentProcessId() {
 #endif
 }
 
-// Sets (or, with nullopt, unsets) an environment variable for its lifetime.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old;
-    Set(value);
-  }
-  ~ScopedEnv() { Set(saved_); }
-
- private:
-  void Set(const std::optional<std::string>& value) {
-#ifdef _WIN32
-    // The C runtime's copy first; "" unsets it there, so an empty value is
-    // then set on the process environment, which is what KSLog reads.
-    _putenv_s(name_.c_str(), value ? value->c_str() : "");
-    SetEnvironmentVariableA(name_.c_str(), value ? value->c_str() : nullptr);
-#else
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-#endif
-  }
-  std::string name_;
-  std::optional<std::string> saved_;
-};
+using testenv::ScopedEnv;
 
 // Each test starts with KSLOG_FILE = log_path() in a fresh scratch folder and
 // KSLOG_LEVEL unset, re-read; the environment and settings are put back after.

@@ -15,15 +15,18 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-TEST_F(KSLogRecordTest, CarriesTheSixArgumentsTheTextAndWhereAndWhen) {
+TEST_F(KSLogRecordTest, CarriesTheSixArgumentsTheTextAndWhereWhenAndWhichThread) {
   CapturingSink sink;
   const int64_t before = NowMs();
   EXPECT_EQ(LogEx(KS_TEXT("src\\Domain.cpp"), KS_TEXT("GetDomain"), 42, 3,
                   KS_TEXT("Data\u00e9\U0001F600"), KS_TEXT("Entering %s"), KS_TEXT("GetDomain()")),
             0);
   const int64_t after = NowMs();
+  std::thread([] { LogEx(KS_TEST_FILE, KS_TEXT("F"), 1, 1, KS_TEXT("M"), KS_TEXT("other")); })
+      .join();
+  LogEx(KS_TEST_FILE, KS_TEXT("F"), 1, 1, KS_TEXT("M"), KS_TEXT("main again"));
   const std::vector<Captured> records = sink.records();
-  ASSERT_EQ(records.size(), 1u);
+  ASSERT_EQ(records.size(), 3u);
   const Captured& r = records[0];
   EXPECT_EQ(r.file, "src\\Domain.cpp");
   EXPECT_EQ(r.function, "GetDomain");
@@ -34,6 +37,9 @@ TEST_F(KSLogRecordTest, CarriesTheSixArgumentsTheTextAndWhereAndWhen) {
   EXPECT_EQ(r.process_id, CurrentProcessId());
   EXPECT_GE(r.time_ms, before);
   EXPECT_LE(r.time_ms, after);
+  EXPECT_NE(r.thread_id, 0u);
+  EXPECT_EQ(r.thread_id, records[2].thread_id);
+  EXPECT_NE(r.thread_id, records[1].thread_id);
 }
 
 TEST_F(KSLogRecordTest, NullArgumentsReadNullAndStillLog) {
@@ -47,19 +53,6 @@ TEST_F(KSLogRecordTest, NullArgumentsReadNullAndStillLog) {
   EXPECT_EQ(records[0].text, "(null)");
   EXPECT_EQ(records[0].line, -1);
   EXPECT_EQ(ReadLines(log_path()).size(), 1u);
-}
-
-TEST_F(KSLogRecordTest, ThreadIdTellsThreadsApart) {
-  CapturingSink sink;
-  LogEx(KS_TEST_FILE, KS_TEXT("F"), 1, 1, KS_TEXT("M"), KS_TEXT("main 1"));
-  std::thread([] { LogEx(KS_TEST_FILE, KS_TEXT("F"), 1, 1, KS_TEXT("M"), KS_TEXT("other")); })
-      .join();
-  LogEx(KS_TEST_FILE, KS_TEXT("F"), 1, 1, KS_TEXT("M"), KS_TEXT("main 2"));
-  const std::vector<Captured> r = sink.records();
-  ASSERT_EQ(r.size(), 3u);
-  EXPECT_NE(r[0].thread_id, 0u);
-  EXPECT_EQ(r[0].thread_id, r[2].thread_id);
-  EXPECT_NE(r[0].thread_id, r[1].thread_id);
 }
 
 TEST_F(KSLogRecordTest, ReplacedOrRemovedSinkIsNoLongerCalled) {

@@ -30,6 +30,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/scoped_env.h"
+
 namespace dm::test {
 
 class LoopbackHttp {
@@ -141,24 +143,13 @@ class LoopbackHttp {
 // lives, and puts the three variables back as they were.
 class ProxyEnvironment {
  public:
-  explicit ProxyEnvironment(uint16_t port) {
-    for (const char* name : {"http_proxy", "no_proxy", "NO_PROXY"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-      ::unsetenv(name);
-    }
-    ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(port)).c_str(), 1);
-  }
-  ~ProxyEnvironment() {
-    for (const auto& [name, value] : saved_) {
-      value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-  }
-  ProxyEnvironment(const ProxyEnvironment&) = delete;
-  ProxyEnvironment& operator=(const ProxyEnvironment&) = delete;
+  explicit ProxyEnvironment(uint16_t port)
+      : proxy_("http_proxy", "http://127.0.0.1:" + std::to_string(port)) {}
 
  private:
-  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+  testenv::ScopedEnv proxy_;
+  testenv::ScopedEnv no_proxy_{"no_proxy", std::nullopt};
+  testenv::ScopedEnv no_proxy_upper_{"NO_PROXY", std::nullopt};
 };
 
 }  // namespace dm::test

@@ -7,18 +7,14 @@
 
 #include <sqlite3.h>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "KeelAPIAdmin.h"
+#ifndef _WIN32
+#include "common/child_process.h"
+#endif
 #include "store_fixture.h"
 #include "support/temp_folder.h"
 
@@ -90,21 +86,9 @@ inline bool OpenStoreAt(const std::string& db, uint32_t* context, uint32_t* iden
 }
 
 #ifndef _WIN32
-// Runs `body` in a child process, which exits with its answer (without
-// running this process's exit handlers).
-inline pid_t Spawn(const std::function<int()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body());
-  return child;
-}
-
-// The child's exit code, or 128 + the signal that ended it.
-inline int WaitFor(pid_t child) {
-  int status = 0;
-  if (waitpid(child, &status, 0) != child) return -1;
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testchild::Pipe;
+using testchild::Spawn;
+using testchild::WaitFor;
 #endif
 
 }  // namespace keeltest
