@@ -45,7 +45,9 @@ class PreservedErrorState {
 
  private:
   int errno_;
+#ifdef _WIN32
   uint32_t last_error_;
+#endif
 };
 
 }  // namespace kslog::sys

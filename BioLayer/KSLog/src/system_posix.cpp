@@ -78,7 +78,7 @@ std::optional<std::string> GetEnv(const char* name) {
   return std::string(value);
 }
 
-PreservedErrorState::PreservedErrorState() : errno_(errno), last_error_(0) {}
+PreservedErrorState::PreservedErrorState() : errno_(errno) {}
 
 PreservedErrorState::~PreservedErrorState() { errno = errno_; }
 
