@@ -43,13 +43,20 @@ struct Setup {
 
 void SetUpOnce() { static Setup setup; }
 
-void BM_StoreReadDirect(benchmark::State& state) {
+// A store context of the touch application, holding a skin index, as the
+// export's opening would leave it.
+uint32_t OpenContextWithSkinIndex() {
   SetUpOnce();
   uint32_t context = 0;
   const uint8_t zeros[30] = {};
   KA_Init(zeros, "KSTouchControl", 0, &context);
   uint32_t index = 3;
   KA_SetProperty(&context, 108, &index, sizeof index);
+  return context;
+}
+
+void BM_StoreReadDirect(benchmark::State& state) {
+  uint32_t context = OpenContextWithSkinIndex();
   for (auto _ : state) {
     uint32_t value = 0;
     benchmark::DoNotOptimize(KA_GetProperty(&context, 108, 4, &value, nullptr));
@@ -63,12 +70,7 @@ BENCHMARK(BM_StoreReadDirect);
 // opening asks for the App and the Identity again, then the read), called
 // directly: what the export would cost with nothing of its own.
 void BM_SkinIndexStoreCallsDirect(benchmark::State& state) {
-  SetUpOnce();
-  uint32_t context = 0;
-  const uint8_t zeros[30] = {};
-  KA_Init(zeros, "KSTouchControl", 0, &context);
-  uint32_t index = 3;
-  KA_SetProperty(&context, 108, &index, sizeof index);
+  uint32_t context = OpenContextWithSkinIndex();
   uint32_t app = 0, identity = 0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(KA_GetApp(&context, 0, &app));
