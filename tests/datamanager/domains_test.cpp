@@ -108,7 +108,7 @@ TEST_P(Domains, TheArrayIsFilledWithFirstOccurrencesUpToItsCapacity) {
     log().Clear();
     BOOL result = 0;
     const Names all = {"a.com", "b.com"};
-    EXPECT_EQ(ListedDomains(capacity, &result), Names(all.begin(), all.begin() + std::min(capacity, 2u)));
+    EXPECT_EQ(ListedDomains(capacity, &result), Names(all.begin(), all.begin() + std::min<DWORD>(capacity, 2)));
     EXPECT_EQ(result, 1);
     // Full after the last entry, whether or not a domain was left over.
     EXPECT_EQ(log().Count("Input Buffer Is Not Enough. So Break Here"), capacity < 3 ? 1u : 0u);
