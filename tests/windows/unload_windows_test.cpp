@@ -19,7 +19,7 @@ HMODULE LoadAndOpenStore() {
   HMODULE library = LoadLibraryW(L"DataManager.dll");
   if (library == nullptr) return nullptr;
   auto setSkinIndex =
-      reinterpret_cast<SetSkinIndexFn>(GetProcAddress(library, "SetSkinIndex"));
+      reinterpret_cast<SetSkinIndexFn>(reinterpret_cast<void*>(GetProcAddress(library, "SetSkinIndex")));
   if (setSkinIndex == nullptr || setSkinIndex(1) != 1) return nullptr;
   return library;
 }
