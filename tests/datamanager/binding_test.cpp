@@ -37,8 +37,13 @@ TEST_P(Binding, WithNoStoreLibraryEveryCallAnswersFunctionMissing) {
   EXPECT_EQ(log().Count("Initialize KeelAPI Failed With Error = -8"), 2u);
   EXPECT_EQ(log().Count("Get App"), 0u) << "the opening must stop before the App";
   // The load is tried again on every call: store folder first, then bare name.
-  const std::string inFolder = (StoreFolder() / "libKeelAPI.so").string();
-  EXPECT_EQ(env.loads, (Names{inFolder, "libKeelAPI.so", inFolder, "libKeelAPI.so"}));
+  ASSERT_EQ(env.loads.size(), 4u);
+  EXPECT_EQ(env.loads[0], env.loads[2]);
+  EXPECT_EQ(env.loads[1], env.loads[3]);
+#ifndef _WIN32  // on Windows the store folder is the system's (see tests/windows)
+  EXPECT_EQ(env.loads[0], (StoreFolder() / "libKeelAPI.so").string());
+  EXPECT_EQ(env.loads[1], "libKeelAPI.so");
+#endif
   EXPECT_EQ(env.systemChecks, 1) << "the system is checked once per process";
   EXPECT_EQ(binding::KA_Id_Release(&Handles().identity), -8);
 }
