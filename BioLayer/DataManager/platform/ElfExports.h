@@ -10,7 +10,7 @@
 // found in one of its dependencies.
 #pragma once
 
-#include <elf.h>
+#include <link.h>  // ElfW: the ELF types of this build's word size
 
 #include <cstdint>
 
@@ -30,7 +30,7 @@ class ElfExports {
  private:
   uintptr_t base_ = 0;  // where the object was loaded
   const uint32_t* gnuHash_ = nullptr;
-  const Elf64_Sym* symbols_ = nullptr;
+  const ElfW(Sym)* symbols_ = nullptr;
   const char* strings_ = nullptr;
   const uint16_t* versions_ = nullptr;  // DT_VERSYM, when the object has one
 };

@@ -37,14 +37,14 @@ bool ElfExports::Index(void* dlopenHandle) {
   }
   const uintptr_t base = object->l_addr;
   const uint32_t* gnuHash = nullptr;
-  const Elf64_Sym* symbols = nullptr;
+  const ElfW(Sym)* symbols = nullptr;
   const char* strings = nullptr;
   const uint16_t* versions = nullptr;
   for (const ElfW(Dyn)* d = object->l_ld; d->d_tag != DT_NULL; ++d) {
     const uintptr_t at = Absolute(base, d->d_un.d_ptr);
     switch (d->d_tag) {
       case DT_GNU_HASH: gnuHash = reinterpret_cast<const uint32_t*>(at); break;
-      case DT_SYMTAB: symbols = reinterpret_cast<const Elf64_Sym*>(at); break;
+      case DT_SYMTAB: symbols = reinterpret_cast<const ElfW(Sym)*>(at); break;
       case DT_STRTAB: strings = reinterpret_cast<const char*>(at); break;
       case DT_VERSYM: versions = reinterpret_cast<const uint16_t*>(at); break;
       default: break;
@@ -67,13 +67,17 @@ void* ElfExports::Find(const char* name) const {
   const uint32_t bloomWords = gnuHash_[2];
   const uint32_t bloomShift = gnuHash_[3];
   if (bucketCount == 0 || bloomWords == 0) return nullptr;
-  const auto* bloom = reinterpret_cast<const uint64_t*>(gnuHash_ + 4);
+  // Bloom words are as wide as an address of the object's class.
+  using BloomWord = ElfW(Addr);
+  constexpr uint32_t kBits = sizeof(BloomWord) * 8;
+  const auto* bloom = reinterpret_cast<const BloomWord*>(gnuHash_ + 4);
   const uint32_t* buckets = reinterpret_cast<const uint32_t*>(bloom + bloomWords);
   const uint32_t* chain = buckets + bucketCount;
 
   const uint32_t hash = GnuHash(name);
-  const uint64_t word = bloom[(hash / 64) % bloomWords];
-  const uint64_t mask = (uint64_t{1} << (hash % 64)) | (uint64_t{1} << ((hash >> bloomShift) % 64));
+  const BloomWord word = bloom[(hash / kBits) % bloomWords];
+  const BloomWord mask =
+      (BloomWord{1} << (hash % kBits)) | (BloomWord{1} << ((hash >> bloomShift) % kBits));
   if ((word & mask) != mask) return nullptr;  // certainly not here
 
   uint32_t index = buckets[hash % bucketCount];
@@ -81,7 +85,7 @@ void* ElfExports::Find(const char* name) const {
   for (;; ++index) {
     const uint32_t entry = chain[index - firstSymbol];
     if ((entry | 1) == (hash | 1)) {
-      const Elf64_Sym& symbol = symbols_[index];
+      const ElfW(Sym)& symbol = symbols_[index];
       const unsigned type = ELF64_ST_TYPE(symbol.st_info);
       const bool defined = symbol.st_shndx != SHN_UNDEF && (type == STT_FUNC || type == STT_OBJECT);
       const bool defaultVersion = versions_ == nullptr || (versions_[index] & kHiddenVersion) == 0;
