@@ -49,8 +49,10 @@ struct ModuleState {
 };
 bool InspectModule(const WCHAR* libraryName, ModuleState* state);
 
-// Forgets the table and the cached system check without unloading
-// anything: a fresh process, as far as the binding can tell.
+// Frees every library the table holds (through the current Env, so the
+// handle's own resources go too; a library the program also links stays
+// mapped) and forgets the table and the cached system check: a fresh
+// process, as far as the binding can tell.
 void ResetModuleTableForTesting();
 
 }  // namespace dm::binding

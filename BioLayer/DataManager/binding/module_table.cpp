@@ -124,6 +124,11 @@ bool InspectModule(const WCHAR* libraryName, ModuleState* state) {
 }
 
 void ResetModuleTableForTesting() {
+  if (g_table != nullptr) {
+    for (auto& [name, record] : *g_table) {
+      if (record.handle != nullptr) CurrentEnv()->FreeLibrary(record.handle);
+    }
+  }
   delete g_table;
   g_table = nullptr;
   g_systemCheckPending = true;
