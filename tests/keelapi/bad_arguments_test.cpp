@@ -2,7 +2,6 @@
 // changes nothing: no handle opened or closed, no object made or removed.
 #include <algorithm>
 #include <climits>
-#include <functional>
 #include <string>
 
 #include "store_fixture.h"
@@ -26,15 +25,10 @@ class KeelBadArguments : public StoreTest {
     ASSERT_EQ(KA_Card_Delete(&deleted_), KA_OK);
   }
 
-  struct Case {
-    std::string what;
-    std::function<KA_STATUS()> call;
-  };
-
-  // Runs each case and checks its status and that it left the store as it
+  // Runs each call and checks its status and that it left the store as it
   // was.
-  void Check(KA_STATUS expected, const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
+  void Check(KA_STATUS expected, const std::vector<Call>& calls) {
+    for (const Call& c : calls) {
       const uint32_t open = KeelTest_OpenHandles();
       const size_t objects[] = {CountOf(KEEL_CARD), CountOf(KEEL_MACRO), CountOf(KEEL_SHORTCUT)};
       EXPECT_EQ(c.call(), expected) << c.what;
@@ -52,77 +46,60 @@ class KeelBadArguments : public StoreTest {
   uint32_t size_ = 0;
 };
 
-// One row of a table: the call as its own description.
-#define CALL(call) Case{#call, [&] { return call; }}
-
 TEST_F(KeelBadArguments, NullHandlePointersAreBadHandles) {
-  uint32_t* null = nullptr;
-  Check(KA_E_BAD_HANDLE,
-        {CALL(KA_Free(null)), CALL(KA_GetApp(null, 0, &out_)),
-         CALL(KA_GetIdentity(null, 0, &out_)), CALL(KA_GetProperty(null, 1, 0, nullptr, &size_)),
-         CALL(KA_SetProperty(null, 1, "x", -1)), CALL(KA_CreateShortcut(null, &out_)),
-         CALL(KA_GetShortcut(null, "US", 1, &out_)),
-         CALL(KA_Id_GetProperty(null, 1, 0, nullptr, &size_)),
-         CALL(KA_Id_SetProperty(null, KA_ATTR_PLAIN, 1, "x", -1)), CALL(KA_Id_Release(null)),
-         CALL(KA_Id_GetCard(null, nullptr, 1, 1, &out_)),
-         CALL(KA_Id_GetCardByRefNum(null, 1, &out_)), CALL(KA_Id_CreateCard(null, "d", 1, &out_)),
-         CALL(KA_Id_GetMacro(null, 1, 1, &out_)), CALL(KA_Id_CreateMacro(null, 1, &out_)),
-         CALL(KA_App_GetProperty(null, 1, 0, nullptr, &size_)),
-         CALL(KA_App_SetProperty(null, 1, "x", -1)), CALL(KA_App_Release(null)),
-         CALL(KA_Shortcut_GetProperty(null, 1, 0, nullptr, &size_)),
-         CALL(KA_Shortcut_SetProperty(null, 1, "x", -1)), CALL(KA_Shortcut_Delete(null)),
-         CALL(KA_Shortcut_Release(null)), CALL(KA_Card_GetProperty(null, 1, 0, nullptr, &size_)),
-         CALL(KA_Card_SetProperty(null, KA_ATTR_PLAIN, 1, "x", -1)), CALL(KA_Card_Delete(null)),
-         CALL(KA_Card_Release(null)), CALL(KA_Macro_GetProperty(null, 1, 0, nullptr, &size_)),
-         CALL(KA_Macro_SetProperty(null, 1, "x", -1)), CALL(KA_Macro_Delete(null)),
-         CALL(KA_Macro_Release(null))});
+  Check(KA_E_BAD_HANDLE, CallsOnHandles(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &out_));
 }
 
 TEST_F(KeelBadArguments, StaleUnknownAndMismatchedHandlesAreBadHandles) {
   uint32_t never = 0xFFFFFFF0u;
   uint32_t zero = 0;
   Check(KA_E_BAD_HANDLE,
-        {CALL(KA_Card_GetProperty(&released_, 1, 16, buffer_, &size_)),
-         CALL(KA_Card_SetProperty(&released_, KA_ATTR_PLAIN, 1, "x", -1)),
-         CALL(KA_Card_Delete(&released_)),
-         CALL(KA_Card_GetProperty(&deleted_, 1, 16, buffer_, &size_)),
-         CALL(KA_Card_Release(&deleted_)), CALL(KA_Card_GetProperty(&never, 1, 0, nullptr, &size_)),
-         CALL(KA_Macro_Release(&zero)), CALL(KA_Macro_GetProperty(&card_, 104, 0, nullptr, &size_)),
-         CALL(KA_Card_Delete(&macro_)), CALL(KA_Id_CreateCard(&app_, "d", 1, &out_)),
-         CALL(KA_GetIdentity(&identity_, 0, &out_)), CALL(KA_App_Release(&context_)),
-         CALL(KA_Card_Release(&shortcut_))});
+        {STORE_CALL(KA_Card_GetProperty(&released_, 1, 16, buffer_, &size_)),
+         STORE_CALL(KA_Card_SetProperty(&released_, KA_ATTR_PLAIN, 1, "x", -1)),
+         STORE_CALL(KA_Card_Delete(&released_)),
+         STORE_CALL(KA_Card_GetProperty(&deleted_, 1, 16, buffer_, &size_)),
+         STORE_CALL(KA_Card_Release(&deleted_)),
+         STORE_CALL(KA_Card_GetProperty(&never, 1, 0, nullptr, &size_)),
+         STORE_CALL(KA_Macro_Release(&zero)),
+         STORE_CALL(KA_Macro_GetProperty(&card_, 104, 0, nullptr, &size_)),
+         STORE_CALL(KA_Card_Delete(&macro_)), STORE_CALL(KA_Id_CreateCard(&app_, "d", 1, &out_)),
+         STORE_CALL(KA_GetIdentity(&identity_, 0, &out_)), STORE_CALL(KA_App_Release(&context_)),
+         STORE_CALL(KA_Card_Release(&shortcut_)),
+         // A walk goes on only from a card.
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &macro_)),
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &zero)),
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &never))});
 }
 
 TEST_F(KeelBadArguments, BadBuffersSizesModesAttributesAndOutPointersAreBadArguments) {
   Check(KA_E_BAD_ARGUMENT,
-        {CALL(KA_Card_GetProperty(&card_, 104, 8, nullptr, &size_)),
-         CALL(KA_Card_GetProperty(&card_, 104, -1, buffer_, &size_)),
-         CALL(KA_App_GetProperty(&app_, 1, INT32_MIN, buffer_, &size_)),
-         CALL(KA_Card_SetProperty(&card_, KA_ATTR_PLAIN, 5, buffer_, INT32_MAX)),
-         CALL(KA_Macro_SetProperty(&macro_, 5, buffer_, -2)),
-         CALL(KA_SetProperty(&context_, 5, buffer_, INT32_MIN)),
-         CALL(KA_Shortcut_SetProperty(&shortcut_, 5, nullptr, 4)),
-         CALL(KA_App_SetProperty(&app_, 5, nullptr, -1)),
-         CALL(KA_Id_GetCard(&identity_, nullptr, 1, 0, &out_)),
-         CALL(KA_Id_GetCard(&identity_, nullptr, 1, 4, &out_)),
-         CALL(KA_Id_GetCard(&identity_, "example.com", 1, -1, &out_)),
-         CALL(KA_Id_GetCard(&identity_, nullptr, 1, 3, &out_)),  // mode 3 needs a domain
-         CALL(KA_Id_GetMacro(&identity_, 1, 3, &out_)),
-         CALL(KA_GetShortcut(&context_, "US", 0, &out_)),
-         CALL(KA_Card_SetProperty(&card_, 0, 5, "x", -1)),
-         CALL(KA_Card_SetProperty(&card_, 11, 5, "x", -1)),
-         CALL(KA_Id_SetProperty(&identity_, 20, 5, "x", -1)),
-         CALL(KA_Id_CreateCard(&identity_, "d", 1, nullptr)),
-         CALL(KA_Id_CreateCard(&identity_, nullptr, 1, &out_)),
-         CALL(KA_Id_GetCard(&identity_, nullptr, 1, 1, nullptr)),
-         CALL(KA_Id_GetCardByRefNum(&identity_, 1, nullptr)),
-         CALL(KA_Id_CreateMacro(&identity_, 1, nullptr)),
-         CALL(KA_GetShortcut(&context_, nullptr, 1, &out_)),
-         CALL(KA_CreateShortcut(&context_, nullptr)), CALL(KA_GetApp(&context_, 1, &out_)),
-         CALL(KA_GetIdentity(&context_, 0, nullptr))});
+        {STORE_CALL(KA_Card_GetProperty(&card_, 104, 8, nullptr, &size_)),
+         STORE_CALL(KA_Card_GetProperty(&card_, 104, -1, buffer_, &size_)),
+         STORE_CALL(KA_App_GetProperty(&app_, 1, INT32_MIN, buffer_, &size_)),
+         STORE_CALL(KA_Card_SetProperty(&card_, KA_ATTR_PLAIN, 5, buffer_, INT32_MAX)),
+         STORE_CALL(KA_Macro_SetProperty(&macro_, 5, buffer_, -2)),
+         STORE_CALL(KA_SetProperty(&context_, 5, buffer_, INT32_MIN)),
+         STORE_CALL(KA_Shortcut_SetProperty(&shortcut_, 5, nullptr, 4)),
+         STORE_CALL(KA_App_SetProperty(&app_, 5, nullptr, -1)),
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 0, &out_)),
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 4, &out_)),
+         STORE_CALL(KA_Id_GetCard(&identity_, "example.com", 1, -1, &out_)),
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 3, &out_)),  // mode 3 needs a domain
+         STORE_CALL(KA_Id_GetMacro(&identity_, 1, 3, &out_)),
+         STORE_CALL(KA_GetShortcut(&context_, "US", 0, &out_)),
+         STORE_CALL(KA_GetShortcut(&context_, "US", 3, &out_)),
+         STORE_CALL(KA_Card_SetProperty(&card_, 0, 5, "x", -1)),
+         STORE_CALL(KA_Card_SetProperty(&card_, 11, 5, "x", -1)),
+         STORE_CALL(KA_Id_SetProperty(&identity_, 20, 5, "x", -1)),
+         STORE_CALL(KA_Id_CreateCard(&identity_, "d", 1, nullptr)),
+         STORE_CALL(KA_Id_CreateCard(&identity_, nullptr, 1, &out_)),
+         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 1, nullptr)),
+         STORE_CALL(KA_Id_GetCardByRefNum(&identity_, 1, nullptr)),
+         STORE_CALL(KA_Id_CreateMacro(&identity_, 1, nullptr)),
+         STORE_CALL(KA_GetShortcut(&context_, nullptr, 1, &out_)),
+         STORE_CALL(KA_CreateShortcut(&context_, nullptr)), STORE_CALL(KA_GetApp(&context_, 1, &out_)),
+         STORE_CALL(KA_GetIdentity(&context_, 0, nullptr))});
 }
-
-#undef CALL
 
 }  // namespace
 }  // namespace keeltest

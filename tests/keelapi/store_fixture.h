@@ -1,10 +1,9 @@
 // store_fixture.h - the fixture every store test starts from: an empty
 // store, and short ways to open a context, the identity and cards.
 //
-// The store is in memory, unless the environment variable KEELTEST_BACKEND
-// is "sqlite:<folder>": then each test gets a new database of its own in a
-// fresh folder under <folder>, so that the whole suite runs on the
-// persistent backend too.
+// The store is in memory, unless KEELTEST_BACKEND is "sqlite:<folder>":
+// then each test gets a new database in a fresh folder under <folder>, so
+// that the whole suite runs on the persistent backend too.
 #ifndef KEELAPI_TEST_STORE_FIXTURE_H
 #define KEELAPI_TEST_STORE_FIXTURE_H
 
@@ -12,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +36,42 @@ inline std::vector<std::string> Problems(KA_STATUS* status) {
       },
       &lines);
   return lines;
+}
+
+// A store call in a table, its text as its name.
+struct Call {
+  std::string what;
+  std::function<KA_STATUS()> call;
+};
+#define STORE_CALL(call) ::keeltest::Call{#call, [&] { return call; }}
+
+// Every store function that takes a handle, on the handle variables given
+// (any may be null), each out-parameter and size to *out.
+inline std::vector<Call> CallsOnHandles(uint32_t* context, uint32_t* app, uint32_t* identity,
+                                        uint32_t* card, uint32_t* macro, uint32_t* shortcut,
+                                        uint32_t* out) {
+#define ON(call) Call{#call, [=] { return call; }}
+  return {ON(KA_GetApp(context, 0, out)), ON(KA_GetIdentity(context, 0, out)),
+          ON(KA_GetProperty(context, 108, 0, nullptr, out)),
+          ON(KA_SetProperty(context, 108, "x", -1)), ON(KA_CreateShortcut(context, out)),
+          ON(KA_GetShortcut(context, "US", 1, out)),
+          ON(KA_Id_GetProperty(identity, 1, 0, nullptr, out)),
+          ON(KA_Id_SetProperty(identity, KA_ATTR_PLAIN, 1, "x", -1)),
+          ON(KA_Id_GetCard(identity, nullptr, 999, 1, out)),
+          ON(KA_Id_GetCardByRefNum(identity, 1, out)),
+          ON(KA_Id_CreateCard(identity, "a.com", 999, out)), ON(KA_Id_GetMacro(identity, 1, 1, out)),
+          ON(KA_Id_CreateMacro(identity, 1, out)),
+          ON(KA_App_GetProperty(app, 1, 0, nullptr, out)), ON(KA_App_SetProperty(app, 2, "x", -1)),
+          ON(KA_Shortcut_GetProperty(shortcut, 1, 0, nullptr, out)),
+          ON(KA_Shortcut_SetProperty(shortcut, 1, "x", -1)),
+          ON(KA_Card_GetProperty(card, 1, 0, nullptr, out)),
+          ON(KA_Card_SetProperty(card, KA_ATTR_PLAIN, 1, "x", -1)),
+          ON(KA_Macro_GetProperty(macro, 1, 0, nullptr, out)),
+          ON(KA_Macro_SetProperty(macro, 1, "x", -1)), ON(KA_Shortcut_Delete(shortcut)),
+          ON(KA_Shortcut_Release(shortcut)), ON(KA_Card_Delete(card)), ON(KA_Card_Release(card)),
+          ON(KA_Macro_Delete(macro)), ON(KA_Macro_Release(macro)), ON(KA_App_Release(app)),
+          ON(KA_Id_Release(identity)), ON(KA_Free(context))};
+#undef ON
 }
 
 class StoreTest : public ::testing::Test {

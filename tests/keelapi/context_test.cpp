@@ -1,8 +1,8 @@
-// The context's life: init counting, freeing, calls without a context,
-// KA_Execute, and the App and identity reached through the context.
+// The context's life (init counting, freeing, calls without a context,
+// KA_Execute, the App and identity reached through it) and the development
+// interface's promises the other suites lean on without seeing them broken.
 #include <cstring>
-#include <functional>
-#include <iterator>
+#include <string>
 
 #include "store_fixture.h"
 
@@ -10,6 +10,7 @@ namespace keeltest {
 namespace {
 
 using KeelInit = StoreTest;
+using KeelDev = StoreTest;
 
 TEST_F(KeelInit, InitsAreCountedAndTheContextClosesWhenFreesMatchThem) {
   uint32_t context = 0, identity = 0;
@@ -26,7 +27,12 @@ TEST_F(KeelInit, InitsAreCountedAndTheContextClosesWhenFreesMatchThem) {
   EXPECT_EQ(KeelTest_OpenHandles(), 1u);
   for (int i = 0; i < 2; ++i) ASSERT_EQ(KA_Free(&context), KA_OK) << "failed frees do not count";
   EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_OK) << "one init is still counted";
+  uint32_t card = 0;
+  ASSERT_EQ(KA_Id_CreateCard(&identity, "a.com", 1, &card), KA_OK);
   EXPECT_EQ(KA_Free(&context), KA_OK);
+  EXPECT_EQ(KeelTest_OpenHandles(), 0u) << "the last free closes every handle";
+  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
+  EXPECT_EQ(KA_Id_Release(&identity), KA_E_BAD_HANDLE);
   EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_E_NOT_INITIALIZED);
   EXPECT_EQ(KA_Free(&context), KA_E_BAD_HANDLE) << "nothing left to free";
 
@@ -34,16 +40,6 @@ TEST_F(KeelInit, InitsAreCountedAndTheContextClosesWhenFreesMatchThem) {
   ASSERT_EQ(InitAs("dmtest", &fresh), KA_OK) << "a fresh first init";
   EXPECT_GT(fresh, context) << "handles are never reused";
   EXPECT_EQ(KA_GetIdentity(&context, 0, &identity), KA_E_BAD_HANDLE);
-}
-
-TEST_F(KeelInit, LastFreeClosesEveryOpenHandle) {
-  Open();
-  uint32_t card = NewCard("example.com", 1);
-  EXPECT_EQ(KeelTest_OpenHandles(), 3u);
-  ASSERT_EQ(KA_Free(&context_), KA_OK);
-  EXPECT_EQ(KeelTest_OpenHandles(), 0u);
-  EXPECT_EQ(KA_Card_GetProperty(&card, 1, 0, nullptr, nullptr), KA_E_BAD_HANDLE);
-  EXPECT_EQ(KA_Id_Release(&identity_), KA_E_BAD_HANDLE);
 }
 
 TEST_F(KeelInit, BadInitArgumentsOpenNothing) {
@@ -71,25 +67,24 @@ TEST_F(KeelInit, BadInitArgumentsOpenNothing) {
 }
 
 TEST_F(KeelInit, ContextCallsWithoutAContextAnswerNotInitialized) {
-  uint32_t context = 12345;
-  uint32_t out = 0;
+  uint32_t context = 12345, out = 0;
   char buffer[8];
-  const std::function<KA_STATUS()> calls[] = {
-      [&] { return KA_GetApp(&context, 0, &out); },
-      [&] { return KA_GetIdentity(&context, 0, &out); },
-      [&] { return KA_GetProperty(&context, 104, 8, buffer, nullptr); },
-      [&] { return KA_SetProperty(&context, 104, "x", -1); },
-      [&] { return KA_CreateShortcut(&context, &out); },
-      [&] { return KA_GetShortcut(&context, "US", 1, &out); },
-  };
-  for (size_t i = 0; i < std::size(calls); ++i) {
-    EXPECT_EQ(calls[i](), KA_E_NOT_INITIALIZED) << "call " << i;
+  for (const Call& c : {STORE_CALL(KA_GetApp(&context, 0, &out)),
+                        STORE_CALL(KA_GetIdentity(&context, 0, &out)),
+                        STORE_CALL(KA_GetProperty(&context, 104, 8, buffer, nullptr)),
+                        STORE_CALL(KA_SetProperty(&context, 104, "x", -1)),
+                        STORE_CALL(KA_CreateShortcut(&context, &out)),
+                        STORE_CALL(KA_GetShortcut(&context, "US", 1, &out))}) {
+    EXPECT_EQ(c.call(), KA_E_NOT_INITIALIZED) << c.what;
   }
   EXPECT_EQ(out, 0u);
 }
 
 TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
   uint32_t five = 5, text_length = 4, zero = 0;
+  // Without a length the payload is never read: the sanitizer build catches
+  // a read past these three bytes.
+  const char unterminated[3] = {'<', 'x', 'm'};
   struct Case {
     int16_t command;
     const char* payload;
@@ -102,7 +97,7 @@ TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
       {4, "<xml>", &five, KA_E_BAD_ARGUMENT},
       {2, nullptr, &five, KA_E_BAD_ARGUMENT},
       {3, nullptr, &zero, KA_OK},  // a prompt without a command
-      {2, "<xml>", nullptr, KA_E_BAD_ARGUMENT},
+      {2, unterminated, nullptr, KA_E_BAD_ARGUMENT},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(KA_Execute(c.command, c.payload, c.length), c.expected) << "command " << c.command;
@@ -182,9 +177,97 @@ TEST_F(KeelInit, StoredContextPropertiesOutliveTheContextAndPerProcessOnesDoNot)
   EXPECT_EQ(stored, default_limit) << "no client write reaches the stored default";
 }
 
-TEST_F(KeelInit, ExecuteWithoutALengthNeverReadsThePayload) {
-  const char unterminated[3] = {'<', 'x', 'm'};  // the sanitizer build catches a read past them
-  EXPECT_EQ(KA_Execute(2, unterminated, nullptr), KA_E_BAD_ARGUMENT);
+// What an interceptor saw, and what it answers.
+struct Observed {
+  KeelCall call{};
+  std::string text;
+  uint32_t open_handles = 0;
+  size_t trace_size = 0;
+  int32_t answer = KEEL_PASS;
+};
+
+int32_t Observe(void* user, const KeelCall* call) {
+  auto* seen = static_cast<Observed*>(user);
+  seen->call = *call;
+  seen->text = call->text != nullptr ? call->text : "(null)";
+  // Runs without the store's lock: inspecting the store must not deadlock.
+  seen->open_handles = KeelTest_OpenHandles();
+  seen->trace_size = KeelTest_TraceSize();
+  return seen->answer;
+}
+
+TEST_F(KeelDev, AnInterceptedCallTouchesNeitherTheStoreNorItsOutParameters) {
+  Open();
+  uint32_t card = NewCard("a.com", 1);
+  ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "abcd", 4), KA_OK);
+  Observed seen{.answer = KA_E_AUTH_REFUSED};
+  KeelTest_SetInterceptor(Observe, &seen);
+  KeelTest_TraceClear();
+  char buffer[5] = "####";
+  uint32_t size = 99;
+  EXPECT_EQ(KA_Card_GetProperty(&card, 104, 4, buffer, &size), KA_E_AUTH_REFUSED);
+  EXPECT_STREQ(buffer, "####");
+  EXPECT_EQ(size, 99u);
+  EXPECT_EQ(seen.call.property, 104);
+  EXPECT_EQ(seen.open_handles, 3u);
+  EXPECT_EQ(seen.trace_size, 0u) << "a call is traced once answered";
+  seen.answer = KA_OK;
+  EXPECT_EQ(KA_Card_Delete(&card), KA_OK);
+  EXPECT_EQ(KA_Free(&context_), KA_OK);
+  seen.answer = 70000;  // outside the status range: the store answers
+  EXPECT_EQ(KA_Id_GetCard(&identity_, "a.com", 7, 9, &card), KA_E_BAD_ARGUMENT);
+
+  KeelTest_SetInterceptor(nullptr, nullptr);
+  ASSERT_EQ(KeelTest_TraceSize(), 4u);
+  KeelCall entry{};
+  ASSERT_EQ(KeelTest_TraceGet(0, &entry), 1);
+  EXPECT_EQ(entry.status, KA_E_AUTH_REFUSED);
+  EXPECT_EQ(entry.intercepted, 1);
+  ASSERT_EQ(KeelTest_TraceGet(3, &entry), 1);
+  EXPECT_EQ(entry.intercepted, 0);
+  EXPECT_EQ(CountOf(KEEL_CARD), 1u);
+  uint32_t again = 0;
+  EXPECT_EQ(InitAs("dmtest", &again), KA_E_ALREADY_INIT) << "the free did not happen";
+}
+
+TEST_F(KeelDev, TheTraceKeepsItsOwnCopyOfEachCall) {
+  Open();
+  char domain[] = "first.com";
+  uint32_t card = 0;
+  KeelTest_TraceClear();
+  ASSERT_EQ(KA_Id_CreateCard(&identity_, domain, 5, &card), KA_OK);
+  std::strcpy(domain, "other.xy");
+  uint32_t length = 3;  // the payload need not end within *length bytes
+  ASSERT_EQ(KA_Execute(2, "<xml>", &length), KA_OK);
+  KeelCall entry{};
+  ASSERT_EQ(KeelTest_TraceGet(0, &entry), 1);
+  EXPECT_EQ(entry.function, KF_Id_CreateCard);
+  EXPECT_STREQ(entry.text, "first.com");
+  EXPECT_EQ(entry.category, 5);
+  ASSERT_EQ(KeelTest_TraceGet(1, &entry), 1);
+  EXPECT_STREQ(entry.text, "<xm");
+  EXPECT_EQ(KeelTest_TraceGet(2, &entry), 0);
+  EXPECT_EQ(KeelTest_TraceGet(0, nullptr), 0);
+}
+
+TEST_F(KeelDev, ResetForgetsEverythingAndNeverReusesHandles) {
+  Open();
+  const uint32_t card = NewCard("a.com", 1);
+  Observed seen;
+  KeelTest_SetInterceptor(Observe, &seen);
+  KeelTest_SetTraceLimit(0);
+  for (const char* name : {"nosuch", "sqlite:", "Memory", ""}) {
+    EXPECT_EQ(KeelTest_Reset(name), KA_E_BAD_ARGUMENT) << name;
+  }
+  EXPECT_EQ(KeelTest_OpenHandles(), 3u) << "a refused reset changes nothing";
+  ASSERT_EQ(KeelTest_Reset("memory"), KA_OK);
+  EXPECT_EQ(KeelTest_OpenHandles(), 0u);
+  EXPECT_EQ(CountOf(KEEL_CARD), 0u);
+  EXPECT_EQ(KeelTest_ObjectOfHandle(card), KA_E_BAD_HANDLE);
+  Open();
+  EXPECT_GT(context_, card);
+  EXPECT_EQ(KeelTest_TraceSize(), 2u) << "tracing is back";
+  EXPECT_TRUE(seen.text.empty()) << "the interceptor was removed";
 }
 
 }  // namespace
