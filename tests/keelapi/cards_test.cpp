@@ -21,15 +21,6 @@ class KeelCards : public StoreTest {
   }
 };
 
-TEST_F(KeelCards, CreatedCardKeepsItsDomainAsPlainTextProperty1) {
-  const uint32_t card = NewCard("example.com", 3);
-  EXPECT_EQ(ReadValue(KA_Card_GetProperty, card, 1), std::string("example.com", 12));
-  int32_t attribute = 0;
-  EXPECT_EQ(KeelTest_GetProperty(ObjectOf(card), 1, nullptr, 0, nullptr, &attribute), KA_OK);
-  EXPECT_EQ(attribute, KA_ATTR_PLAIN);
-  EXPECT_GT(KeelTest_CardRefNum(ObjectOf(card)), 0);
-}
-
 TEST_F(KeelCards, WalksFollowCreationOrderUnderEachFilter) {
   // Created in this order: a b c d e.
   const int64_t a = ObjectOf(NewCard("a.com", 1));
@@ -64,53 +55,52 @@ TEST_F(KeelCards, WalksFollowCreationOrderUnderEachFilter) {
   }
 }
 
-TEST_F(KeelCards, EveryWalkStepOpensANewHandleAndTheLastLeavesTheVariable) {
-  NewCard("a.com", 1);
-  uint32_t first = 0, again = 0;
-  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &first), KA_OK);
-  const uint32_t open = KeelTest_OpenHandles();
-  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &again), KA_OK);
-  EXPECT_NE(first, again);
-  EXPECT_EQ(ObjectOf(first), ObjectOf(again));
-  EXPECT_EQ(KeelTest_OpenHandles(), open + 1);
-  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &again), KA_E_END);
-  EXPECT_EQ(ObjectOf(again), ObjectOf(first)) << "an exhausted walk leaves the variable";
-  uint32_t none = 777;
-  EXPECT_EQ(KA_Id_GetCard(&identity_, "b.com", 1, 1, &none), KA_E_END);
-  EXPECT_EQ(none, 777u);
-}
-
-TEST_F(KeelCards, AWalkGoesOnFromAReleasedOrDeletedCard) {
+TEST_F(KeelCards, EveryWalkStepOpensAHandleAndAWalkGoesOnFromAReleasedOrDeletedCard) {
   const int64_t first = ObjectOf(NewCard("a.com", 1));
   const int64_t second = ObjectOf(NewCard("a.com", 1));
   const int64_t third = ObjectOf(NewCard("a.com", 1));
-  uint32_t card = 0;
+  uint32_t card = 0, again = 0;
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &card), KA_OK);
+  const uint32_t open = KeelTest_OpenHandles();
+  ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 1, &again), KA_OK);
+  EXPECT_NE(card, again);
+  EXPECT_EQ(ObjectOf(again), first);
+  EXPECT_EQ(KeelTest_OpenHandles(), open + 1);
   ASSERT_EQ(KA_Card_Release(&card), KA_OK);
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_OK);
   ASSERT_EQ(ObjectOf(card), second);
   ASSERT_EQ(KA_Card_Delete(&card), KA_OK);
   ASSERT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_OK);
   EXPECT_EQ(ObjectOf(card), third);
+  EXPECT_EQ(KA_Id_GetCard(&identity_, nullptr, 1, 2, &card), KA_E_END);
+  EXPECT_EQ(ObjectOf(card), third) << "an exhausted walk leaves the variable";
+  uint32_t none = 777;
+  EXPECT_EQ(KA_Id_GetCard(&identity_, "b.com", 1, 1, &none), KA_E_END);
+  EXPECT_EQ(none, 777u);
   EXPECT_EQ(WalkCards(nullptr, 1), (std::vector<int64_t>{first, third}));
 }
 
-TEST_F(KeelCards, ReferenceNumbersAreUniqueAndFindTheirCards) {
+TEST_F(KeelCards, ACardKeepsItsDomainAndAReferenceNumberOfItsOwnThatFindsIt) {
   std::set<int64_t> refs;
   std::vector<int64_t> cards;
   for (int i = 0; i < 64; ++i) {
-    cards.push_back(ObjectOf(NewCard("a.com", i % 3)));
+    cards.push_back(ObjectOf(NewCard("example.com", i % 3)));
     refs.insert(KeelTest_CardRefNum(cards.back()));
   }
   EXPECT_EQ(refs.size(), cards.size());
+  EXPECT_GT(*refs.begin(), 0);
+  uint32_t found = 0;
   for (int64_t card : cards) {
-    uint32_t found = 0;
     ASSERT_EQ(KA_Id_GetCardByRefNum(&identity_, KeelTest_CardRefNum(card), &found), KA_OK);
     EXPECT_EQ(ObjectOf(found), card);
   }
+  EXPECT_EQ(ReadValue(KA_Card_GetProperty, found, 1), std::string("example.com", 12));
+  int32_t attribute = 0;
+  EXPECT_EQ(KeelTest_GetProperty(ObjectOf(found), 1, nullptr, 0, nullptr, &attribute), KA_OK);
+  EXPECT_EQ(attribute, KA_ATTR_PLAIN) << "the domain is a plain text";
   int64_t unused = 1;
   while (refs.count(unused) != 0) ++unused;
-  uint32_t found = 555;
+  found = 555;
   EXPECT_EQ(KA_Id_GetCardByRefNum(&identity_, unused, &found), KA_E_END);
   EXPECT_EQ(found, 555u);
 }
@@ -146,44 +136,37 @@ TEST_F(KeelCards, DeleteRemovesTheCardAndReleaseOnlyTheHandle) {
   EXPECT_EQ(KA_Card_Release(&made), KA_OK);
 }
 
-TEST_F(KeelCards, MacrosAreWalkedByFinger) {
-  uint32_t macro = 0;
-  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 1, &macro), KA_OK);
-  const int64_t m1 = ObjectOf(macro);
-  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 2, &macro), KA_OK);
-  ASSERT_EQ(KA_Id_CreateMacro(&identity_, 1, &macro), KA_OK);
-  const int64_t m3 = ObjectOf(macro);
-
-  uint32_t walk = 0;
+TEST_F(KeelCards, MacrosAreWalkedByFingerAndShortcutsUnderUSOnly) {
+  uint32_t made = 0, walk = 0;
+  std::vector<int64_t> macros, shortcuts;
+  for (const uint32_t finger : {1, 2, 1}) {
+    ASSERT_EQ(KA_Id_CreateMacro(&identity_, finger, &made), KA_OK);
+    macros.push_back(ObjectOf(made));
+    ASSERT_EQ(KA_CreateShortcut(&context_, &made), KA_OK);
+    shortcuts.push_back(ObjectOf(made));
+  }
   ASSERT_EQ(KA_Id_GetMacro(&identity_, 1, 1, &walk), KA_OK);
-  EXPECT_EQ(ObjectOf(walk), m1);
+  EXPECT_EQ(ObjectOf(walk), macros[0]);
   ASSERT_EQ(KA_Macro_Delete(&walk), KA_OK);
   ASSERT_EQ(KA_Id_GetMacro(&identity_, 1, 2, &walk), KA_OK);
-  EXPECT_EQ(ObjectOf(walk), m3);
+  EXPECT_EQ(ObjectOf(walk), macros[2]);
   EXPECT_EQ(KA_Id_GetMacro(&identity_, 1, 2, &walk), KA_E_END);
   EXPECT_EQ(KA_Id_GetMacro(&identity_, 3, 1, &walk), KA_E_END);
   EXPECT_EQ(CountOf(KEEL_MACRO), 2u);
-}
 
-TEST_F(KeelCards, ShortcutsAreListedUnderUSOnly) {
-  uint32_t shortcut = 0;
-  ASSERT_EQ(KA_CreateShortcut(&context_, &shortcut), KA_OK);
-  const int64_t s1 = ObjectOf(shortcut);
-  ASSERT_EQ(KA_CreateShortcut(&context_, &shortcut), KA_OK);
-  const int64_t s2 = ObjectOf(shortcut);
-
-  uint32_t walk = 0;
   ASSERT_EQ(KA_GetShortcut(&context_, "US", 1, &walk), KA_OK);
-  EXPECT_EQ(ObjectOf(walk), s1);
+  EXPECT_EQ(ObjectOf(walk), shortcuts[0]);
+  ASSERT_EQ(KA_Shortcut_Delete(&walk), KA_OK);
   ASSERT_EQ(KA_GetShortcut(&context_, "US", 2, &walk), KA_OK);
-  EXPECT_EQ(ObjectOf(walk), s2);
+  EXPECT_EQ(ObjectOf(walk), shortcuts[1]);
+  ASSERT_EQ(KA_GetShortcut(&context_, "US", 2, &walk), KA_OK);
+  EXPECT_EQ(ObjectOf(walk), shortcuts[2]);
   EXPECT_EQ(KA_GetShortcut(&context_, "US", 2, &walk), KA_E_END);
   for (const char* region : {"us", "EU", ""}) {
     uint32_t none = 0;
     EXPECT_EQ(KA_GetShortcut(&context_, region, 1, &none), KA_E_END) << region;
   }
-  ASSERT_EQ(KA_Shortcut_Delete(&walk), KA_OK);
-  EXPECT_EQ(CountOf(KEEL_SHORTCUT), 1u);
+  EXPECT_EQ(CountOf(KEEL_SHORTCUT), 2u);
 }
 
 TEST_F(KeelCards, ThreadsCreatingAndWalkingCardsSeeConsistentWalks) {

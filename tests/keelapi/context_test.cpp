@@ -13,7 +13,17 @@ using KeelInit = StoreTest;
 using KeelDev = StoreTest;
 
 TEST_F(KeelInit, InitsAreCountedAndTheContextClosesWhenFreesMatchThem) {
-  uint32_t context = 0, identity = 0;
+  uint32_t context = 12345, identity = 0, out = 0;
+  char buffer[8];
+  for (const Call& c : {STORE_CALL(KA_GetApp(&context, 0, &out)),
+                        STORE_CALL(KA_GetIdentity(&context, 0, &out)),
+                        STORE_CALL(KA_GetProperty(&context, 104, 8, buffer, nullptr)),
+                        STORE_CALL(KA_SetProperty(&context, 104, "x", -1)),
+                        STORE_CALL(KA_CreateShortcut(&context, &out)),
+                        STORE_CALL(KA_GetShortcut(&context, "US", 1, &out))}) {
+    EXPECT_EQ(c.call(), KA_E_NOT_INITIALIZED) << c.what << " before any init";
+  }
+  EXPECT_EQ(out, 0u);
   ASSERT_EQ(InitAs("dmtest", &context), KA_OK);
   EXPECT_NE(context, 0u);
   for (int i = 0; i < 2; ++i) {
@@ -64,20 +74,6 @@ TEST_F(KeelInit, BadInitArgumentsOpenNothing) {
   }
   EXPECT_EQ(KeelTest_OpenHandles(), 0u);
   EXPECT_EQ(InitAs("dmtest", &context), KA_OK) << "no failed init was counted";
-}
-
-TEST_F(KeelInit, ContextCallsWithoutAContextAnswerNotInitialized) {
-  uint32_t context = 12345, out = 0;
-  char buffer[8];
-  for (const Call& c : {STORE_CALL(KA_GetApp(&context, 0, &out)),
-                        STORE_CALL(KA_GetIdentity(&context, 0, &out)),
-                        STORE_CALL(KA_GetProperty(&context, 104, 8, buffer, nullptr)),
-                        STORE_CALL(KA_SetProperty(&context, 104, "x", -1)),
-                        STORE_CALL(KA_CreateShortcut(&context, &out)),
-                        STORE_CALL(KA_GetShortcut(&context, "US", 1, &out))}) {
-    EXPECT_EQ(c.call(), KA_E_NOT_INITIALIZED) << c.what;
-  }
-  EXPECT_EQ(out, 0u);
 }
 
 TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
