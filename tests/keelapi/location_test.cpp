@@ -9,10 +9,8 @@
 #include <fstream>
 #include <optional>
 
-#include "KeelAPIAdmin.h"
 #include "common/scoped_env.h"
 #include "store_fixture.h"
-#include "support/temp_folder.h"
 
 namespace keeltest {
 namespace {
@@ -22,20 +20,11 @@ class KeelLocation : public StoreTest {
   void SetUp() override { ASSERT_TRUE(folder_.ok()); }
   void TearDown() override { KeelTest_Reset("memory"); }
 
-  // The file the store reports, before it has opened anything.
-  static std::string ReportedFile() {
-    char buffer[4096] = {};
-    int32_t size = 0;
-    EXPECT_EQ(KeelAdmin_StoreFile(buffer, sizeof buffer, &size), KA_OK);
-    return buffer;
-  }
-
   // Starts on the store's own file as a new process would, and opens it.
   static KA_STATUS StartAndOpen() {
     EXPECT_EQ(KeelTest_Reset("sqlite"), KA_OK);
-    const uint8_t zeros[30] = {};
     uint32_t context = 0;
-    return KA_Init(zeros, "location", 0, &context);
+    return InitAs("location", &context);
   }
 
   static unsigned ModeOf(const std::filesystem::path& path) {
@@ -51,45 +40,6 @@ class KeelLocation : public StoreTest {
   TempFolder folder_;
 };
 
-TEST_F(KeelLocation, EachSettingNamesItsFileWhichIsCreatedPrivateOnFirstUse) {
-  const std::filesystem::path root = folder_.path();
-  struct Case {
-    const char* what;
-    std::vector<std::pair<const char*, std::string>> environment;
-    std::filesystem::path file;
-    std::filesystem::path first_new_folder;
-  } cases[] = {
-      {"KEELAPI_DB",
-       {{"KEELAPI_DB", (root / "a/b/store.db").string()},
-        {"XDG_DATA_HOME", (root / "xdg").string()}},
-       root / "a/b/store.db",
-       root / "a"},
-      {"XDG_DATA_HOME",
-       {{"XDG_DATA_HOME", (root / "xdg").string()}, {"HOME", (root / "home").string()}},
-       root / "xdg/Halvorn/keel.db",
-       root / "xdg"},
-      {"HOME",
-       {{"HOME", (root / "home").string()}},
-       root / "home/.local/share/Halvorn/keel.db",
-       root / "home"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    for (const char* name : kVariables) unsetenv(name);
-    for (const auto& [name, value] : c.environment) setenv(name, value.c_str(), 1);
-    ASSERT_EQ(KeelTest_Reset("sqlite"), KA_OK);
-    EXPECT_EQ(ReportedFile(), c.file.string());
-    EXPECT_FALSE(std::filesystem::exists(c.file)) << "nothing is made before it is needed";
-    EXPECT_EQ(StartAndOpen(), KA_OK);
-    EXPECT_EQ(ModeOf(c.file), 0600u);
-    for (std::filesystem::path folder = c.file.parent_path(); folder != root;
-         folder = folder.parent_path()) {
-      EXPECT_EQ(ModeOf(folder), 0700u) << folder;
-    }
-    EXPECT_TRUE(std::filesystem::exists(c.first_new_folder));
-  }
-}
-
 TEST_F(KeelLocation, AStoreThatCannotBeMadeFailsUntilItCan) {
   const std::filesystem::path blocker = folder_.path() / "blocker";
   std::ofstream(blocker).close();  // a file where a folder must go
@@ -97,17 +47,18 @@ TEST_F(KeelLocation, AStoreThatCannotBeMadeFailsUntilItCan) {
   EXPECT_EQ(StartAndOpen(), KA_E_STORAGE);
   EXPECT_EQ(KeelTest_SeedCard("a.com", 1), KA_E_STORAGE);
   std::filesystem::remove(blocker);
-  const uint8_t zeros[30] = {};
   uint32_t context = 0;
-  EXPECT_EQ(KA_Init(zeros, "location", 0, &context), KA_OK) << "each call tries again";
+  EXPECT_EQ(InitAs("location", &context), KA_OK) << "each call tries again";
   EXPECT_TRUE(std::filesystem::exists(blocker / "keel.db"));
 }
 
-// A relative home or data folder is refused (the store would move with the
-// working folder), and what lets other users into the store's own folder,
-// its database and its key file is repaired, each repair told by the
-// check.  Modes are compared, not access: root passes every access check.
-TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
+// Each setting names its file, made on first use for the owner only (0700
+// folders, a 0600 file).  A relative home or data folder is refused (the
+// store would move with the working folder), and what lets other users into
+// the store's own folder, its database and its key file is repaired, each
+// repair told by the check.  Modes are compared, not access: root passes
+// every access check.
+TEST_F(KeelLocation, EachSettingNamesAPrivateFileAndWhatLetsOthersInIsRepaired) {
   const std::filesystem::path root = folder_.path();
   const bool as_root = geteuid() == 0;
   auto folder_of = [&](const char* home) {
@@ -117,6 +68,14 @@ TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
                      const char* after) {
     return std::string(KEEL_CHECK_REPAIRED) + what + " " + path + " let other users in (mode " +
            before + "): now " + after;
+  };
+  // A new file's mode, and its new folders', up to the test's own folder.
+  auto made_private = [&](const std::filesystem::path& file) {
+    std::vector<std::pair<std::string, unsigned>> modes = {{file.string(), 0600}};
+    for (auto folder = file.parent_path(); folder != root; folder = folder.parent_path()) {
+      modes.emplace_back(folder.string(), 0700);
+    }
+    return modes;
   };
   struct Loosen {
     std::string path;
@@ -130,7 +89,18 @@ TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
     KA_STATUS opened;
     std::vector<std::string> said;  // in the check's lines, whole or in part
     std::vector<std::pair<std::string, unsigned>> modes;  // afterwards
+    std::filesystem::path file = {};  // reported, and made only when opened
   } cases[] = {
+      {"KEELAPI_DB",
+       {{"KEELAPI_DB", (root / "a/b/store.db").string()},
+        {"XDG_DATA_HOME", (root / "xdg").string()}}, {}, KA_OK, {},
+       made_private(root / "a/b/store.db"), root / "a/b/store.db"},
+      {"XDG_DATA_HOME",
+       {{"XDG_DATA_HOME", (root / "xdg").string()}, {"HOME", (root / "home").string()}}, {},
+       KA_OK, {}, made_private(root / "xdg/Halvorn/keel.db"), root / "xdg/Halvorn/keel.db"},
+      {"HOME", {{"HOME", (root / "home").string()}}, {}, KA_OK, {},
+       made_private(root / "home/.local/share/Halvorn/keel.db"),
+       root / "home/.local/share/Halvorn/keel.db"},
       {"a relative HOME", {{"HOME", "relative/home"}}, {}, KA_E_STORAGE,
        {"cannot open the store: the home folder is a relative path (HOME=relative/home)"}, {}},
       {"a relative XDG_DATA_HOME",
@@ -162,6 +132,14 @@ TEST_F(KeelLocation, RelativeFoldersAreRefusedAndWhatLetsOthersInIsRepaired) {
     SCOPED_TRACE(c.what);
     for (const char* name : kVariables) unsetenv(name);
     for (const auto& [name, value] : c.environment) setenv(name, value.c_str(), 1);
+    if (!c.file.empty()) {
+      ASSERT_EQ(KeelTest_Reset("sqlite"), KA_OK);
+      char reported[4096] = {};
+      int32_t size = 0;
+      EXPECT_EQ(KeelAdmin_StoreFile(reported, sizeof reported, &size), KA_OK);
+      EXPECT_EQ(reported, c.file.string());
+      EXPECT_FALSE(std::filesystem::exists(c.file)) << "nothing is made before it is needed";
+    }
     if (!c.loosen.empty()) {
       ASSERT_EQ(StartAndOpen(), KA_OK);
       const int64_t card = KeelTest_SeedCard("a.example.com", 1);

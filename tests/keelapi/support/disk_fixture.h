@@ -1,7 +1,6 @@
-// disk_fixture.h - the fixture of the persistent backend's tests: a store
-// database of the test's own in a fresh folder, a way to open it again as a
-// new process would, direct access to the file for damaging it, and child
-// processes.
+// disk_fixture.h - the persistent backend's tests: a database of the test's
+// own in a fresh folder, reopened as a new process would, read or damaged
+// directly, and child processes.
 #ifndef KEELAPI_TEST_DISK_FIXTURE_H
 #define KEELAPI_TEST_DISK_FIXTURE_H
 
@@ -38,8 +37,7 @@ class DiskTest : public StoreTest {
   // Closes the store, so that the files can be read or changed directly.
   static void Close() { KeelTest_Reset("memory"); }
 
-  // Runs SQL on the database directly, bypassing the store: SQLITE_OK or
-  // the error.
+  // Runs SQL on the database directly: SQLITE_OK or the error.
   int Sql(const std::string& sql) const {
     sqlite3* db = nullptr;
     int rc = sqlite3_open(db_.c_str(), &db);
@@ -52,8 +50,7 @@ class DiskTest : public StoreTest {
   const std::string db_ = folder_.File("keel.db");
 };
 
-// The first value a query answers on the database at `db`, read directly,
-// as its bytes; nothing when it cannot be read.
+// The first value a query answers on the database at `db`, as its bytes.
 inline std::optional<std::string> Query(const std::string& db, const std::string& sql) {
   sqlite3* handle = nullptr;
   sqlite3_stmt* stmt = nullptr;
