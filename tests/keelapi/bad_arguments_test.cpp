@@ -25,8 +25,7 @@ class KeelBadArguments : public StoreTest {
     ASSERT_EQ(KA_Card_Delete(&deleted_), KA_OK);
   }
 
-  // Runs each call and checks its status and that it left the store as it
-  // was.
+  // Runs each call, checking its status and that it left the store as it was.
   void Check(KA_STATUS expected, const std::vector<Call>& calls) {
     for (const Call& c : calls) {
       const uint32_t open = KeelTest_OpenHandles();
@@ -47,7 +46,8 @@ class KeelBadArguments : public StoreTest {
 };
 
 TEST_F(KeelBadArguments, NullHandlePointersAreBadHandles) {
-  Check(KA_E_BAD_HANDLE, CallsOnHandles(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &out_));
+  Check(KA_E_BAD_HANDLE,
+        CallsOnHandles(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &out_));
 }
 
 TEST_F(KeelBadArguments, StaleUnknownAndMismatchedHandlesAreBadHandles) {
@@ -97,7 +97,8 @@ TEST_F(KeelBadArguments, BadBuffersSizesModesAttributesAndOutPointersAreBadArgum
          STORE_CALL(KA_Id_GetCardByRefNum(&identity_, 1, nullptr)),
          STORE_CALL(KA_Id_CreateMacro(&identity_, 1, nullptr)),
          STORE_CALL(KA_GetShortcut(&context_, nullptr, 1, &out_)),
-         STORE_CALL(KA_CreateShortcut(&context_, nullptr)), STORE_CALL(KA_GetApp(&context_, 1, &out_)),
+         STORE_CALL(KA_CreateShortcut(&context_, nullptr)),
+         STORE_CALL(KA_GetApp(&context_, 1, &out_)),
          STORE_CALL(KA_GetIdentity(&context_, 0, nullptr))});
 }
 

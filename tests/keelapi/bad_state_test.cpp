@@ -122,8 +122,7 @@ TEST_F(KeelBadState, AVanishedFolderFailsWritesInsteadOfLosingThem) {
 TEST_F(KeelBadState, AFullDiskFailsTheWriteAndKeepsWhatWasThere) {
   WriteUserData();
   const pid_t child = Spawn([&] {
-    // Files may not grow past 64 KiB now: the write-ahead log cannot take a
-    // large value.
+    // Files may not grow past 64 KiB: the write-ahead log cannot take more.
     signal(SIGXFSZ, SIG_IGN);
     uint32_t context = 0, identity = 0, card = 0, other = 0;
     if (!OpenStoreAt(db_, &context, &identity) ||

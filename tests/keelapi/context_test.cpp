@@ -101,27 +101,25 @@ TEST_F(KeelInit, ExecuteNeedsNoContextAndKnowsTwoCommands) {
   EXPECT_EQ(five, 5u);
 }
 
-TEST_F(KeelInit, TheAppIsTheFirstInitsAndThereIsOneIdentity) {
-  Open();
-  uint32_t again = 0;
-  ASSERT_EQ(InitAs("someone-else", &again), KA_E_ALREADY_INIT);
+TEST_F(KeelInit, TheAppIsTheFirstInitsAndRepeatedOpeningsShareOneHandleCountingReferences) {
+  ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
   uint32_t app = 0;
+  ASSERT_EQ(InitAs("someone-else", &app), KA_E_ALREADY_INIT);
   ASSERT_EQ(KA_GetApp(&context_, 0, &app), KA_OK);
   EXPECT_EQ(ReadValue(KA_App_GetProperty, app, 1), std::string("dmtest", 7));
-  EXPECT_EQ(CountOf(KEEL_APP), 1u);
+  ASSERT_EQ(KA_GetIdentity(&context_, 0, &identity_), KA_OK);
   EXPECT_EQ(ObjectOf(identity_), KeelTest_IdentityObject());
-  EXPECT_EQ(CountOf(KEEL_IDENTITY), 1u);
-}
-
-TEST_F(KeelInit, RepeatedOpeningsShareOneHandleCountingReferences) {
-  ASSERT_EQ(InitAs("dmtest", &context_), KA_OK);
+  ASSERT_EQ(KA_App_Release(&app), KA_OK);
+  ASSERT_EQ(KA_Id_Release(&identity_), KA_OK);
   using Get = KA_STATUS(KEEL_CALL*)(uint32_t*, uint32_t, uint32_t*);
   using Release = KA_STATUS(KEEL_CALL*)(uint32_t*);
   const struct Case {
     const char* what;
     Get get;
     Release release;
-  } cases[] = {{"app", KA_GetApp, KA_App_Release}, {"identity", KA_GetIdentity, KA_Id_Release}};
+    KeelObjectKind kind;
+  } cases[] = {{"app", KA_GetApp, KA_App_Release, KEEL_APP},
+               {"identity", KA_GetIdentity, KA_Id_Release, KEEL_IDENTITY}};
   constexpr int kOpenings = 1000;
   for (const Case& c : cases) {
     uint32_t first = 0;
@@ -132,6 +130,7 @@ TEST_F(KeelInit, RepeatedOpeningsShareOneHandleCountingReferences) {
       ASSERT_EQ(again, first) << c.what;
     }
     EXPECT_EQ(KeelTest_OpenHandles(), 2u) << c.what << ": the context and one handle";
+    EXPECT_EQ(CountOf(c.kind), 1u) << c.what;
     for (int i = 0; i < kOpenings; ++i) ASSERT_EQ(c.release(&first), KA_OK) << c.what << i;
     EXPECT_EQ(c.release(&first), KA_E_BAD_HANDLE) << c.what << ": every reference is gone";
     EXPECT_EQ(KeelTest_OpenHandles(), 1u) << c.what;
@@ -192,9 +191,25 @@ int32_t Observe(void* user, const KeelCall* call) {
   return seen->answer;
 }
 
-TEST_F(KeelDev, AnInterceptedCallTouchesNeitherTheStoreNorItsOutParameters) {
+TEST_F(KeelDev, TheTraceCopiesEachCallAndAnInterceptedOneChangesNothing) {
   Open();
-  uint32_t card = NewCard("a.com", 1);
+  char domain[] = "first.com";
+  uint32_t card = 0;
+  KeelTest_TraceClear();
+  ASSERT_EQ(KA_Id_CreateCard(&identity_, domain, 5, &card), KA_OK);
+  std::strcpy(domain, "other.xy");  // the trace keeps its own copy
+  uint32_t length = 3;              // the payload need not end within *length bytes
+  ASSERT_EQ(KA_Execute(2, "<xml>", &length), KA_OK);
+  KeelCall entry{};
+  ASSERT_EQ(KeelTest_TraceGet(0, &entry), 1);
+  EXPECT_EQ(entry.function, KF_Id_CreateCard);
+  EXPECT_STREQ(entry.text, "first.com");
+  EXPECT_EQ(entry.category, 5);
+  ASSERT_EQ(KeelTest_TraceGet(1, &entry), 1);
+  EXPECT_STREQ(entry.text, "<xm");
+  EXPECT_EQ(KeelTest_TraceGet(2, &entry), 0);
+  EXPECT_EQ(KeelTest_TraceGet(0, nullptr), 0);
+
   ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 104, "abcd", 4), KA_OK);
   Observed seen{.answer = KA_E_AUTH_REFUSED};
   KeelTest_SetInterceptor(Observe, &seen);
@@ -215,7 +230,6 @@ TEST_F(KeelDev, AnInterceptedCallTouchesNeitherTheStoreNorItsOutParameters) {
 
   KeelTest_SetInterceptor(nullptr, nullptr);
   ASSERT_EQ(KeelTest_TraceSize(), 4u);
-  KeelCall entry{};
   ASSERT_EQ(KeelTest_TraceGet(0, &entry), 1);
   EXPECT_EQ(entry.status, KA_E_AUTH_REFUSED);
   EXPECT_EQ(entry.intercepted, 1);
@@ -224,26 +238,6 @@ TEST_F(KeelDev, AnInterceptedCallTouchesNeitherTheStoreNorItsOutParameters) {
   EXPECT_EQ(CountOf(KEEL_CARD), 1u);
   uint32_t again = 0;
   EXPECT_EQ(InitAs("dmtest", &again), KA_E_ALREADY_INIT) << "the free did not happen";
-}
-
-TEST_F(KeelDev, TheTraceKeepsItsOwnCopyOfEachCall) {
-  Open();
-  char domain[] = "first.com";
-  uint32_t card = 0;
-  KeelTest_TraceClear();
-  ASSERT_EQ(KA_Id_CreateCard(&identity_, domain, 5, &card), KA_OK);
-  std::strcpy(domain, "other.xy");
-  uint32_t length = 3;  // the payload need not end within *length bytes
-  ASSERT_EQ(KA_Execute(2, "<xml>", &length), KA_OK);
-  KeelCall entry{};
-  ASSERT_EQ(KeelTest_TraceGet(0, &entry), 1);
-  EXPECT_EQ(entry.function, KF_Id_CreateCard);
-  EXPECT_STREQ(entry.text, "first.com");
-  EXPECT_EQ(entry.category, 5);
-  ASSERT_EQ(KeelTest_TraceGet(1, &entry), 1);
-  EXPECT_STREQ(entry.text, "<xm");
-  EXPECT_EQ(KeelTest_TraceGet(2, &entry), 0);
-  EXPECT_EQ(KeelTest_TraceGet(0, nullptr), 0);
 }
 
 TEST_F(KeelDev, ResetForgetsEverythingAndNeverReusesHandles) {

@@ -1,6 +1,5 @@
-// Where the store lives when no test chose: KEELAPI_DB, else the per-user
-// data folder of $XDG_DATA_HOME, else ~/.local/share; created on first use,
-// the folders for the owner only (0700), the file too (0600).
+// Where the store lives when no test chose (KEELAPI_DB, else the per-user
+// data folder of $XDG_DATA_HOME, else ~/.local/share), and how it is made.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,12 +51,11 @@ TEST_F(KeelLocation, AStoreThatCannotBeMadeFailsUntilItCan) {
   EXPECT_TRUE(std::filesystem::exists(blocker / "keel.db"));
 }
 
-// Each setting names its file, made on first use for the owner only (0700
-// folders, a 0600 file).  A relative home or data folder is refused (the
-// store would move with the working folder), and what lets other users into
-// the store's own folder, its database and its key file is repaired, each
-// repair told by the check.  Modes are compared, not access: root passes
-// every access check.
+// Each setting names its file, made on first use for the owner only.  A
+// relative home or data folder is refused (the store would move with the
+// working folder); what lets other users into the store's own folder, its
+// database and its key file is repaired, each repair told by the check.
+// Modes are compared, not access: root passes every access check.
 TEST_F(KeelLocation, EachSettingNamesAPrivateFileAndWhatLetsOthersInIsRepaired) {
   const std::filesystem::path root = folder_.path();
   const bool as_root = geteuid() == 0;

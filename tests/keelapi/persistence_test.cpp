@@ -1,10 +1,6 @@
-// What the persistent backend keeps: objects, properties, reference numbers
-// and creation order outlive the process that wrote them, ids are never
-// handed out twice, and the database carries its schema version in
-// write-ahead-log mode.  Secrets at rest: a value written with attribute 10
-// is in no file of the store and reads back whole; a seal that was changed,
-// moved or whose key is gone answers an error, never garbage and never a
-// new key; and a seal made on either system opens on the other.
+// What the persistent backend keeps across processes, and secrets at rest:
+// in no file of the store, and a seal that was changed, moved or whose key
+// is gone answers an error, never garbage and never a new key.
 #ifdef _WIN32
 #include <windows.h>
 // windows.h first: dpapi.h needs its types.
@@ -112,8 +108,7 @@ class KeelSecrets : public DiskTest {
     ASSERT_EQ(KA_Card_Release(&card_), KA_OK);
   }
 
-  // Reopens the store and answers the status of reading the password, whose
-  // buffer must be left alone on failure.
+  // Reopens the store and reads the password, leaving the buffer on failure.
   KA_STATUS ReadPasswordAfterReopening(const char* expected = kPassword) {
     EXPECT_EQ(Reopen(), KA_OK);
     Open();
@@ -125,8 +120,7 @@ class KeelSecrets : public DiskTest {
     return status;
   }
 
-  // Replaces the stored bytes of a secret property, given in hex, directly
-  // in the database.
+  // Replaces a secret property's stored bytes, in hex, in the database.
   void Rewrite(int64_t object, int32_t number, const std::string& hex) {
     Close();
     ASSERT_EQ(Sql("INSERT OR REPLACE INTO properties VALUES(" + std::to_string(object) + ", " +
@@ -149,13 +143,8 @@ class KeelSecrets : public DiskTest {
   int64_t card_object_ = 0;
 };
 
-TEST_F(KeelSecrets, APasswordIsInNoFileOfTheStoreAndItsKeyIsMadeAtTheFirstSecret) {
-  Open();
-  card_ = NewCard("bank.example.com", 999);
-  ASSERT_EQ(KA_Card_SetProperty(&card_, KA_ATTR_PLAIN, 103, kUser, -1), KA_OK);
-  EXPECT_FALSE(std::filesystem::exists(Key()));
-  ASSERT_EQ(KA_Card_SetProperty(&card_, KA_ATTR_SECRET, 104, kPassword, -1), KA_OK);
-  ASSERT_EQ(KA_Card_Release(&card_), KA_OK);
+TEST_F(KeelSecrets, APasswordIsInNoFileOfTheStoreAndItsKeyIsForTheOwnerOnly) {
+  WriteCard();
 #ifndef _WIN32  // file modes; on Windows DPAPI protects the key file
   struct stat key {};
   struct stat db {};
@@ -268,6 +257,7 @@ TEST_F(KeelSecrets, ASealFromEitherSystemOpensWithTheSameKey) {
   card_object_ = ObjectOf(card_);
   ASSERT_EQ(card_object_, 3);
   ASSERT_EQ(KA_Card_Release(&card_), KA_OK);
+  EXPECT_FALSE(std::filesystem::exists(Key())) << "the key is made at the first secret";
   std::string key(32, '\0');
   for (int i = 0; i < 32; ++i) key[i] = static_cast<char>(i);
 #ifdef _WIN32  // the store keeps its key protected with DPAPI

@@ -1,10 +1,6 @@
-// The store across processes.  A process killed at any instant neither
-// damages the store nor loses a write it was told had succeeded, nor leaves
-// half a profile behind.  Two processes write and walk at once without
-// failing because of each other or seeing a half-written card, each with
-// its own attempt limit.  A call waiting for another process's write lock
-// holds up no other thread, and one it commits in the midst of sees one
-// state.  Unloading the library or exiting closes the database.
+// The store across processes: killed at any instant, writing and walking
+// two at once, waiting for another's write lock or seeing it commit in the
+// midst of a call; and unloading the library or exiting closes the database.
 #include <dlfcn.h>
 #include <poll.h>
 
@@ -86,8 +82,7 @@ Contents Expected(Contents contents, int run, int n) {
   return contents;
 }
 
-// The child: runs the script of `run` until it is killed, writing the
-// index of each acknowledged call to `acks`.
+// The child: runs the script, writing each acknowledged call's index to `acks`.
 int RunScript(const std::string& db, int run, int acks) {
   uint32_t context = 0, identity = 0;
   if (!OpenStoreAt(db, &context, &identity)) return 2;
@@ -194,9 +189,8 @@ std::string Expected(const std::string& domain, int32_t property) {
   return value + '\0';
 }
 
-// Checks every card of the category: property 1 is always there (it is
-// written with the card), every other property is either not stored yet or
-// whole.  A card deleted meanwhile answers KA_E_BAD_HANDLE and is skipped.
+// Checks that each card of the category has its domain and every other
+// property not stored yet or whole (a card deleted meanwhile is skipped):
 // "" when all is well, else what was wrong.
 std::string CheckWalk(uint32_t* identity) {
   uint32_t card = 0;
@@ -223,9 +217,8 @@ std::string CheckWalk(uint32_t* identity) {
   return walk == KA_E_END ? "" : "a walk answered " + std::to_string(walk);
 }
 
-// One of the two processes: creates its cards, each with its four
-// properties, deletes every fifth at once, and walks the whole category
-// after every few.  Exit code 0, or 1 with the reason on `report`.
+// One of the two processes: creates its cards, deletes every fifth at once,
+// and walks the category after every few; else 1, the reason on `report`.
 int Worker(const std::string& db, int who, int report) {
   auto fail = [&](const std::string& why) {
     (void)!write(report, why.data(), why.size());
@@ -323,9 +316,8 @@ using KeelAnotherWriter = DiskTest;
 // Exit code of HoldWriteLock when nobody told it to let go.
 constexpr int kNeverReleased = 3;
 
-// A slow writer of another process, straight through SQLite: once told on
-// `commands`, holds the database's write lock, says so on `replies`, and
-// lets go when told again, or after 3 s (then exits kNeverReleased).
+// Another process's slow writer: once told, holds the database's write lock,
+// says so, and lets go when told again or after 3 s (kNeverReleased).
 int HoldWriteLock(const std::string& db, const Pipe& commands, const Pipe& replies) {
   if (!commands.Receive()) return 2;
   sqlite3* connection = nullptr;

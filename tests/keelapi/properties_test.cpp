@@ -1,9 +1,6 @@
-// Reading and writing properties: sizes, copies, too-small buffers, texts
-// stored with their NUL, empty and largest values, and attributes.  And the
-// store's policies: reads of secret values pass the authentication policy,
-// whose refusals come back as the read's status and write nothing; the
-// device policy answers KA_Execute in place of a sensor and a prompt; the
-// sensor's enrollment count is read-only to clients.
+// Reading and writing properties (sizes, copies, too-small buffers, texts
+// with their NUL, empty and largest values, attributes), and the policies
+// asked about secret reads and answering KA_Execute in place of a device.
 #include <string>
 #include <utility>
 #include <vector>

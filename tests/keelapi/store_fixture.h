@@ -1,9 +1,5 @@
-// store_fixture.h - the fixture every store test starts from: an empty
-// store, and short ways to open a context, the identity and cards.
-//
-// The store is in memory, unless KEELTEST_BACKEND is "sqlite:<folder>":
-// then each test gets a new database in a fresh folder under <folder>, so
-// that the whole suite runs on the persistent backend too.
+// store_fixture.h - every store test starts from an empty store: in memory,
+// or with KEELTEST_BACKEND=sqlite:<folder> a new database under <folder>.
 #ifndef KEELAPI_TEST_STORE_FIXTURE_H
 #define KEELAPI_TEST_STORE_FIXTURE_H
 
@@ -57,10 +53,9 @@ inline std::vector<Call> CallsOnHandles(uint32_t* context, uint32_t* app, uint32
           ON(KA_GetShortcut(context, "US", 1, out)),
           ON(KA_Id_GetProperty(identity, 1, 0, nullptr, out)),
           ON(KA_Id_SetProperty(identity, KA_ATTR_PLAIN, 1, "x", -1)),
-          ON(KA_Id_GetCard(identity, nullptr, 999, 1, out)),
-          ON(KA_Id_GetCardByRefNum(identity, 1, out)),
-          ON(KA_Id_CreateCard(identity, "a.com", 999, out)), ON(KA_Id_GetMacro(identity, 1, 1, out)),
-          ON(KA_Id_CreateMacro(identity, 1, out)),
+          ON(KA_Id_GetCard(identity, nullptr, 9, 1, out)),
+          ON(KA_Id_GetCardByRefNum(identity, 1, out)), ON(KA_Id_CreateCard(identity, "a", 9, out)),
+          ON(KA_Id_GetMacro(identity, 1, 1, out)), ON(KA_Id_CreateMacro(identity, 1, out)),
           ON(KA_App_GetProperty(app, 1, 0, nullptr, out)), ON(KA_App_SetProperty(app, 2, "x", -1)),
           ON(KA_Shortcut_GetProperty(shortcut, 1, 0, nullptr, out)),
           ON(KA_Shortcut_SetProperty(shortcut, 1, "x", -1)),

@@ -18,8 +18,7 @@ class TempFolder {
   explicit TempFolder(const std::string& parent = "") {
     const std::filesystem::path base =
         parent.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(parent);
-    // A name nobody holds, made by creating it (mkdtemp's way, on every
-    // system).
+    // A name nobody holds, made by creating it (mkdtemp's way, anywhere).
     std::random_device random;
     for (int draw = 0; draw < 100 && path_.empty(); ++draw) {
       const std::filesystem::path candidate = base / ("keel-test-" + std::to_string(random()));
