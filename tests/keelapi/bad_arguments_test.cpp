@@ -51,22 +51,14 @@ TEST_F(KeelBadArguments, NullHandlePointersAreBadHandles) {
 }
 
 TEST_F(KeelBadArguments, StaleUnknownAndMismatchedHandlesAreBadHandles) {
-  uint32_t never = 0xFFFFFFF0u;
-  uint32_t zero = 0;
+  uint32_t never = 0xFFFFFFF0u, zero = 0;
+  for (uint32_t* h : {&released_, &deleted_, &never, &zero}) {
+    Check(KA_E_BAD_HANDLE, CallsOnHandles(h, h, h, h, h, h, &out_));
+  }
   Check(KA_E_BAD_HANDLE,
-        {STORE_CALL(KA_Card_GetProperty(&released_, 1, 16, buffer_, &size_)),
-         STORE_CALL(KA_Card_SetProperty(&released_, KA_ATTR_PLAIN, 1, "x", -1)),
-         STORE_CALL(KA_Card_Delete(&released_)),
-         STORE_CALL(KA_Card_GetProperty(&deleted_, 1, 16, buffer_, &size_)),
-         STORE_CALL(KA_Card_Release(&deleted_)),
-         STORE_CALL(KA_Card_GetProperty(&never, 1, 0, nullptr, &size_)),
-         STORE_CALL(KA_Macro_Release(&zero)),
-         STORE_CALL(KA_Macro_GetProperty(&card_, 104, 0, nullptr, &size_)),
-         STORE_CALL(KA_Card_Delete(&macro_)), STORE_CALL(KA_Id_CreateCard(&app_, "d", 1, &out_)),
-         STORE_CALL(KA_GetIdentity(&identity_, 0, &out_)), STORE_CALL(KA_App_Release(&context_)),
-         STORE_CALL(KA_Card_Release(&shortcut_)),
-         // A walk goes on only from a card.
-         STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &macro_)),
+        CallsOnHandles(&identity_, &context_, &app_, &macro_, &shortcut_, &card_, &out_));
+  Check(KA_E_BAD_HANDLE,  // a walk goes on only from a card
+        {STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &macro_)),
          STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &zero)),
          STORE_CALL(KA_Id_GetCard(&identity_, nullptr, 1, 2, &never))});
 }
