@@ -97,12 +97,6 @@ TEST_F(KeelAdmin, CountsAndExportsEveryObjectWithholdingSecretsAndTheCheckFindsI
   EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
-// An authentication policy that allows every read and counts its questions.
-int16_t AllowAndCount(void* user, int64_t, int32_t) {
-  ++*static_cast<int*>(user);
-  return KA_OK;
-}
-
 TEST_F(KeelAdmin, IdentityTextsAreReadAndSecretsNeverHandedOut) {
   int32_t size = -1;
   char buffer[16] = {};
@@ -116,7 +110,9 @@ TEST_F(KeelAdmin, IdentityTextsAreReadAndSecretsNeverHandedOut) {
   ASSERT_EQ(KA_Id_SetProperty(&identity_, KA_ATTR_SECRET, 5, "s3cret", -1), KA_OK);
   // A policy that would allow the store's own read of the secret.
   int asked = 0;
-  KeelTest_SetAuthPolicy(AllowAndCount, &asked);
+  KeelTest_SetAuthPolicy(
+      [](void* user, int64_t, int32_t) -> int16_t { ++*static_cast<int*>(user); return KA_OK; },
+      &asked);
   struct Case {
     const char* what;
     int32_t property;

@@ -48,10 +48,8 @@ std::vector<std::string> FunctionsThatDidNotFail() {
   const uint8_t zeros[30] = {};
   uint32_t context = 0, app = 0, identity = 0, card = 0, macro = 0, shortcut = 0, out = 0;
   int64_t count = 0;
-  std::vector<Call> calls = {STORE_CALL(KA_Init(zeros, "bad-state", 0, &context))};
-  for (Call& c : CallsOnHandles(&context, &app, &identity, &card, &macro, &shortcut, &out)) {
-    calls.push_back(std::move(c));
-  }
+  auto calls = CallsOnHandles(&context, &app, &identity, &card, &macro, &shortcut, &out);
+  calls.insert(calls.begin(), STORE_CALL(KA_Init(zeros, "bad-state", 0, &context)));
   calls.push_back(STORE_CALL(KeelAdmin_CountObjects(KEEL_CARD, &count)));
   calls.push_back(STORE_CALL(static_cast<KA_STATUS>(KeelTest_SeedCard("a.com", 1))));
   std::vector<std::string> passed;
