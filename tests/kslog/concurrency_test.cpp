@@ -14,16 +14,23 @@ namespace {
 
 using KSLogConcurrencyTest = LogTest;
 
-constexpr int kThreads = 8;
-constexpr int kLinesPerThread = 250;
+constexpr int32_t kThreads = 8;
+constexpr int32_t kLinesPerThread = 250;
 constexpr size_t kPadding = 300;  // long lines make a mixed-up write visible
 
-void LogMany(int thread) {
+// Runs kThreads threads that log their numbered lines, and waits for them.
+void LogFromThreads() {
   const std::basic_string<WCHAR> padding(kPadding, 'x');
-  for (int32_t i = 0; i < kLinesPerThread; ++i) {
-    LogEx(KS_TEST_FILE, KS_TEXT("Worker"), 1, 1, KS_TEXT("Test"), KS_TEXT("t%i n%i %s"),
-          int32_t{thread}, i, padding.c_str());
+  std::vector<std::thread> threads;
+  for (int32_t t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &padding] {
+      for (int32_t i = 0; i < kLinesPerThread; ++i) {
+        LogEx(KS_TEST_FILE, KS_TEXT("Worker"), 1, 1, KS_TEXT("Test"), KS_TEXT("t%i n%i %s"), t, i,
+              padding.c_str());
+      }
+    });
   }
+  for (std::thread& thread : threads) thread.join();
 }
 
 // Checks that the file holds exactly one intact line per call.
@@ -41,9 +48,7 @@ void ExpectEveryLineOnceAndWhole(const std::string& path) {
 
 TEST_F(KSLogConcurrencyTest, ThreadsWriteExactlyTheirLinesIntact) {
   CapturingSink sink;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) threads.emplace_back(LogMany, t);
-  for (std::thread& thread : threads) thread.join();
+  LogFromThreads();
   ExpectEveryLineOnceAndWhole(log_path());
   EXPECT_EQ(sink.records().size(), size_t{kThreads} * kLinesPerThread);
 }
@@ -60,9 +65,7 @@ TEST_F(KSLogConcurrencyTest, SinkAndSettingsMayChangeWhileThreadsLog) {
       std::this_thread::yield();
     }
   });
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) threads.emplace_back(LogMany, t);
-  for (std::thread& thread : threads) thread.join();
+  LogFromThreads();
   done.store(true);
   changer.join();
   KSLog_SetSink(nullptr, nullptr);

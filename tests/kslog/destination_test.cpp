@@ -12,33 +12,25 @@ namespace {
 namespace fs = std::filesystem;
 using KSLogDestinationTest = LogTest;
 
-int LogText(int32_t level, const WCHAR* text) {
-  return LogEx(KS_TEST_FILE, KS_TEXT("Func"), 7, level, KS_TEXT("Mod"), KS_TEXT("%s"), text);
-}
-
-TEST_F(KSLogDestinationTest, WritesOneLineInTheDocumentedLayout) {
+// Controls are escaped in the file only: the sink gets the text as given.
+TEST_F(KSLogDestinationTest, WritesOneLineInTheDocumentedLayoutWithControlsEscaped) {
+  CapturingSink sink;
   ASSERT_EQ(LogEx(KS_TEXT("src\\Domain.cpp"), KS_TEXT("GetDomain"), 42, 2, KS_TEXT("DataManager"),
                   KS_TEXT("Entering %s, %i left"), KS_TEXT("GetDomain()"), int32_t{3}),
             0);
+  LogEx(KS_TEXT("a\nb.cpp"), KS_TEXT("F"), 1, 1, KS_TEXT(""), KS_TEXT("one\ntwo\r\tthree\x01"));
   const std::vector<std::string> lines = ReadLines(log_path());
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 2u);
   const std::regex layout(
       R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+):(\d+)\] )"
       R"(L2 DataManager src\\Domain\.cpp GetDomain:42 Entering GetDomain\(\), 3 left$)");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(lines[0], match, layout)) << lines[0];
   EXPECT_EQ(match[1].str(), std::to_string(CurrentProcessId()));
-}
-
-TEST_F(KSLogDestinationTest, LineBreaksAndControlsAreEscapedInTheFileOnly) {
-  CapturingSink sink;
-  LogEx(KS_TEXT("a\nb.cpp"), KS_TEXT("F"), 1, 1, KS_TEXT(""), KS_TEXT("one\ntwo\r\tthree\x01"));
-  const std::vector<std::string> lines = ReadLines(log_path());
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find(" L1 - a\\nb.cpp F:1 one\\ntwo\\r\\tthree\\x01"), std::string::npos)
-      << lines[0];
-  ASSERT_EQ(sink.records().size(), 1u);
-  EXPECT_EQ(sink.records()[0].text, "one\ntwo\r\tthree\x01");
+  EXPECT_NE(lines[1].find(" L1 - a\\nb.cpp F:1 one\\ntwo\\r\\tthree\\x01"), std::string::npos)
+      << lines[1];
+  ASSERT_EQ(sink.records().size(), 2u);
+  EXPECT_EQ(sink.records()[1].text, "one\ntwo\r\tthree\x01");
 }
 
 TEST_F(KSLogDestinationTest, LevelFiltersTheFileButNotTheSinkAndEachLineNamesItsOwnPlace) {

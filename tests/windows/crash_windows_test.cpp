@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "support/disk_fixture.h"
-#include "windows/child_process.h"
+#include "common/child_process.h"
 
 namespace keeltest {
 namespace {
@@ -26,7 +26,7 @@ std::string Password(int n) { return "password-" + std::to_string(n); }
 // The child: writes cards until it is ended, numbering them from the
 // number of cards already there.
 TEST_F(KeelCrashWindows, RunsOnlyAsTheChildOfTheTestBelow) {
-  const std::optional<std::string> db = ChildDatabase();
+  const std::optional<std::string> db = testchild::ChildDatabase();
   if (!db) GTEST_SKIP() << "the writer of the crash test";
   ASSERT_EQ(KeelTest_Reset(("sqlite:" + *db).c_str()), KA_OK);
   Open();
@@ -37,7 +37,7 @@ TEST_F(KeelCrashWindows, RunsOnlyAsTheChildOfTheTestBelow) {
     ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, User(n).c_str(), -1), KA_OK);
     ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, Password(n).c_str(), -1), KA_OK);
     ASSERT_EQ(KA_Card_Release(&card), KA_OK);
-    Report(std::to_string(n));
+    testchild::Report(std::to_string(n));
   }
 }
 
@@ -47,7 +47,7 @@ TEST_F(KeelCrashWindows, TerminateProcessLosesNoAcknowledgedCard) {
   int acknowledged = 0;
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE(run);
-    Child child("KeelCrashWindows.RunsOnlyAsTheChildOfTheTestBelow", db_);
+    testchild::Child child("KeelCrashWindows.RunsOnlyAsTheChildOfTheTestBelow", db_);
     ASSERT_TRUE(child.started());
     // Ended after a few cards, at a moment that falls anywhere in a call.
     const int wanted = acknowledged + 1 + static_cast<int>(random() % 8);
