@@ -17,49 +17,48 @@ import tempfile
 
 DMCTL, STORE, PRODUCTION = sys.argv[1:4]
 
-# In order, on one store: a command line, its standard input, and what its
-# JSON output must satisfy.  Every one must exit with status 0.
+
+def has(**fields):
+    """A check that the JSON output holds these fields, of these types and values."""
+    return lambda o: all(type(o[k]) is type(v) and o[k] == v for k, v in fields.items())
+
+
+WRITTEN = has(written=True)
+# In order, on one store: a command line, what its JSON output must satisfy,
+# and its standard input, if any.  Every one must exit with status 0.
 STEPS = [
-    ("profile add web example.com alice", "s3cret\n", lambda o: o == {"written": True}),
-    ("profile list web example.com", "",
-     lambda o: o["count"] == 1 and o["profiles"] == [
-         {"user": "alice", "text3101": "", "text105": "", "otp_mode": None}]),
-    ("profile domains web", "", lambda o: o == {"count": 1, "domains": ["example.com"]}),
-    ("settings set touch fus=1 ttl=30", "", lambda o: o["written"] is True),
-    ("settings get touch", "",
-     lambda o: o["application"] == "touch" and o["fus"] == 1 and o["ttl"] == 30
-     and {"ql", "nav"} <= o.keys()),
-    ("settings set app wlo=0", "", lambda o: o["written"] is True),
-    ("settings get app", "", lambda o: o == {"application": "app", "wlo": 0}),
-    ("hotkey set 2 -5 7 on", "", lambda o: o["written"] is True),
-    ("hotkey get 2", "", lambda o: o == {"slot": 2, "first": -5, "second": 7, "state": True}),
-    (["vcard", "set", "--nickname", 'Al "\\\t\u00e9', "--email", "al@example.com"], "",
-     lambda o: o["written"] is True),
-    (["vcard", "set", "--email", ""], "", lambda o: o["written"] is True),
-    ("vcard get", "",
-     lambda o: o["nickname"] == 'Al "\\\t\u00e9' and o["email"] == "" and len(o) == 7),
-    ("store simulate enrollments 3", "", lambda o: o == {"enrollments": 3}),
-    ("bio enrolled", "", lambda o: o == {"enrolled": True}),
-    ("store simulate vip --cid CID-7", "", lambda o: o == {"credential_id": "CID-7"}),
-    ("vip cid", "", lambda o: o == {"credential_id": "CID-7"}),
-    ("ql add left-index web https://news.example.org/", "", lambda o: o == {"stored": True}),
-    ("ql list left-index", "",
-     lambda o: o == {"count": 1, "launches": [
-         {"finger": "left-index", "type": "web", "url": "https://news.example.org/",
-          "login_url": "https://news.example.org/"}]}),
-    ("ql exists web https://news.example.org/", "",
+    ("profile add web example.com alice", lambda o: o == {"written": True}, "s3cret\n"),
+    ("profile list web example.com", has(count=1, profiles=[
+        {"user": "alice", "text3101": "", "text105": "", "otp_mode": None}])),
+    ("profile domains web", lambda o: o == {"count": 1, "domains": ["example.com"]}),
+    ("settings set touch fus=1 ttl=30", WRITTEN),
+    ("settings get touch",
+     lambda o: has(application="touch", fus=1, ttl=30)(o) and {"ql", "nav"} <= o.keys()),
+    ("settings set app wlo=0", WRITTEN),
+    ("settings get app", lambda o: o == {"application": "app", "wlo": 0}),
+    ("hotkey set 2 -5 7 on", WRITTEN),
+    ("hotkey get 2", lambda o: o == {"slot": 2, "first": -5, "second": 7, "state": True}),
+    (["vcard", "set", "--nickname", 'Al "\\\t\u00e9', "--email", "al@example.com"], WRITTEN),
+    (["vcard", "set", "--email", ""], WRITTEN),
+    ("vcard get", lambda o: has(nickname='Al "\\\t\u00e9', email="")(o) and len(o) == 7),
+    ("store simulate enrollments 3", lambda o: o == {"enrollments": 3}),
+    ("bio enrolled", lambda o: o == {"enrolled": True}),
+    ("store simulate vip --cid CID-7", lambda o: o == {"credential_id": "CID-7"}),
+    ("vip cid", lambda o: o == {"credential_id": "CID-7"}),
+    ("ql add left-index web https://news.example.org/", lambda o: o == {"stored": True}),
+    ("ql list left-index", lambda o: o == {"count": 1, "launches": [
+        {"finger": "left-index", "type": "web", "url": "https://news.example.org/",
+         "login_url": "https://news.example.org/"}]}),
+    ("ql exists web https://news.example.org/",
      lambda o: o == {"exists": True, "fingers": ["left-index"]}),
-    ("shortcut add web https://shop.example.net/ --tip Shop --category shopping", "",
+    ("shortcut add web https://shop.example.net/ --tip Shop --category shopping",
      lambda o: o == {"stored": True}),
-    ("shortcut list web", "",
-     lambda o: o["count"] == 1 and len(o["shortcuts"]) == 1
-     and {k: o["shortcuts"][0][k] for k in ("url", "tip", "shown", "preloaded", "category")}
-     == {"url": "https://shop.example.net/", "tip": "Shop", "shown": True, "preloaded": 0,
-         "category": "Shopping"}
+    ("shortcut list web", lambda o: o["count"] == 1 and len(o["shortcuts"]) == 1
+     and has(url="https://shop.example.net/", tip="Shop", shown=True, preloaded=0,
+             category="Shopping")(o["shortcuts"][0])
      and {"full_addr", "icon"} <= o["shortcuts"][0].keys()),
-    ("store check", "", lambda o: o["sound"] is True and o["problems"] == []),
-    ("register --dry-run", "",
-     lambda o: o["text"].startswith("r;") and o["text"].count(";") == 27
+    ("store check", has(sound=True, problems=[])),
+    ("register --dry-run", lambda o: o["text"].startswith("r;") and o["text"].count(";") == 27
      and "/gather.aspx?data=" in o["url"] and o["sent"] is False),
 ]
 
@@ -235,8 +234,8 @@ def main():
     failures = production_checks() + csv_checks()
     with tempfile.TemporaryDirectory() as root:
         run = runner(store_folder(root, STORE))
-        failures += verify([(run, line, 0, lambda o, err, c=check: c(o), stdin)
-                            for line, stdin, check in STEPS])
+        failures += verify([(run, line, 0, lambda o, err, c=check: c(o), *stdin)
+                            for line, check, *stdin in STEPS])
         failures += verify([(run, line, 2, lambda o, err: o == "") for line in WRONG])
     for f in failures:
         print("FAILED", f)
