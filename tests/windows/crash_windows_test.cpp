@@ -1,9 +1,8 @@
 // A process ended at any instant (TerminateProcess, as a crash or the task
-// manager ends it) neither damages the store nor loses a write it was told
-// had succeeded.  A child writes cards (a user name and a sealed password
-// each) and reports each card once its release is acknowledged; it is
-// ended at a random moment, several times over; after each, the store must
-// pass its check and hold every reported card whole.
+// manager ends it) neither damages the store nor loses a card whose release
+// succeeded: a child writes cards (a user name and a sealed password each)
+// and reports each released one; after each of several random ends, the
+// store passes its check and holds every reported card whole.
 #include <random>
 #include <string>
 #include <thread>
@@ -16,7 +15,6 @@ namespace {
 
 using KeelCrashWindows = DiskTest;
 
-constexpr int kRuns = 6;
 constexpr int32_t kCategory = 7;
 
 std::string Domain(int n) { return "site-" + std::to_string(n) + ".example"; }
@@ -45,7 +43,7 @@ TEST_F(KeelCrashWindows, TerminateProcessLosesNoAcknowledgedCard) {
   Close();
   std::mt19937 random(std::random_device{}());
   int acknowledged = 0;
-  for (int run = 0; run < kRuns; ++run) {
+  for (int run = 0; run < 6; ++run) {
     SCOPED_TRACE(run);
     testchild::Child child("KeelCrashWindows.RunsOnlyAsTheChildOfTheTestBelow", db_);
     ASSERT_TRUE(child.started());
