@@ -92,8 +92,6 @@ def csv_rows(path):
 def csv_checks():
     """import, its dry run, export and the round trip, on fresh stores."""
     with tempfile.TemporaryDirectory() as root:
-        for name in ("first", "second"):
-            os.mkdir(os.path.join(root, name))
         run = runner(store_folder(os.path.join(root, "first"), STORE))
         again = runner(store_folder(os.path.join(root, "second"), STORE))
         source, exported, reexported = (os.path.join(root, n)
@@ -102,13 +100,10 @@ def csv_checks():
             f.write(IMPORT_CSV)
         with open(reexported, "w") as f:
             f.write("old")
-
-        def planned(o):
-            return {(p["domain"], p["user"]) for p in o["planned"]}
         return verify([
             (run, f"profile import {source} --dry-run", 1,
-             lambda o, err: has(to_import=3, skipped=1, malformed=1)(o)
-             and planned(o) == IMPORTED and "line 5:" in err),
+             lambda o, err: has(to_import=3, skipped=1, malformed=1)(o) and "line 5:" in err
+             and {(p["domain"], p["user"]) for p in o["planned"]} == IMPORTED),
             (run, "profile domains web", 1, has(count=0)),
             (run, f"profile import {source}", 1,
              lambda o, err: has(imported=3, skipped=1, failed=0, malformed=1)(o)
@@ -160,7 +155,7 @@ def verify(cases, where="", secrets=()):
 def store_folder(root, library):
     """A fresh store on `library`: DataManager finds the store library in
     <CommonProgramFiles>/Halvorn; the database is <root>/keel.db."""
-    os.mkdir(os.path.join(root, "Halvorn"))
+    os.makedirs(os.path.join(root, "Halvorn"))
     os.symlink(library, os.path.join(root, "Halvorn", "libKeelAPI.so"))
     return dict(os.environ, CommonProgramFiles=root, KSLOG_FILE="off",
                 KEELAPI_DB=os.path.join(root, "keel.db"))

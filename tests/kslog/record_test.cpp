@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "log_test_support.h"
 
@@ -32,12 +33,9 @@ TEST_F(KSLogRecordTest, CarriesTheSixArgumentsTheTextAndWhereWhenAndWhichThread)
   const std::vector<Captured> records = sink.records();
   ASSERT_EQ(records.size(), 3u);
   const Captured& r = records[0];
-  EXPECT_EQ((std::vector<std::string>{r.file, r.function, r.module, r.text}),
-            (std::vector<std::string>{"src\\Domain.cpp", "GetDomain",
-                                      "Data\xC3\xA9\xF0\x9F\x98\x80", "Entering GetDomain()"}));
-  EXPECT_EQ(r.line, 42);
-  EXPECT_EQ(r.level, 3);
-  EXPECT_EQ(r.process_id, CurrentProcessId());
+  EXPECT_EQ(std::tie(r.file, r.function, r.line, r.level, r.module, r.text, r.process_id),
+            std::make_tuple("src\\Domain.cpp", "GetDomain", 42, 3, "Data\xC3\xA9\xF0\x9F\x98\x80",
+                            "Entering GetDomain()", CurrentProcessId()));
   EXPECT_GE(r.time_ms, before);
   EXPECT_LE(r.time_ms, after);
   EXPECT_NE(r.thread_id, 0u);
@@ -51,9 +49,8 @@ TEST_F(KSLogRecordTest, NullArgumentsReadNullAndStillLog) {
   const std::vector<Captured> records = sink.records();
   ASSERT_EQ(records.size(), 1u);
   const Captured& r = records[0];
-  EXPECT_EQ((std::vector<std::string>{r.file, r.function, r.module, r.text}),
-            std::vector<std::string>(4, "(null)"));
-  EXPECT_EQ(r.line, -1);
+  EXPECT_EQ(std::tie(r.file, r.function, r.module, r.text, r.line),
+            std::make_tuple("(null)", "(null)", "(null)", "(null)", -1));
   EXPECT_EQ(ReadLines(log_path()).size(), 1u);
 }
 
@@ -101,10 +98,7 @@ TEST_F(KSLogRecordTest, ThrowingSinkDoesNotReachTheCaller) {
   EXPECT_EQ(result, -1);
 }
 
-class KSLogFormatTest : public LogTest {
- protected:
-  void SetUp() override { Configure("off"); }  // only the sink matters here
-};
+using KSLogFormatTest = LogTest;
 
 // The text LogEx makes of `format` and `args`.
 template <typename... Args>
