@@ -56,9 +56,8 @@ TEST_F(KeelCrashWindows, TerminateProcessLosesNoAcknowledgedCard) {
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
     child.Kill();
-    while (const std::optional<std::string> late = child.NextReport()) {
-      acknowledged = std::stoi(*late) + 1;  // reported before the end
-    }
+    // Reports made before the end.
+    while (const auto late = child.NextReport()) acknowledged = std::stoi(*late) + 1;
 
     ASSERT_EQ(Reopen(), KA_OK);
     KA_STATUS status = KA_E_STORAGE;
