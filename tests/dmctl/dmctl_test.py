@@ -1,18 +1,13 @@
 #!/usr/bin/env python3
-"""dmctl against a fresh store: the --json output of a run of commands has
-the documented shape, and a wrong command line exits with status 2; on the
-production store, `store simulate` is refused and the rest works; what
-`store export` writes only its owner can read, and it replaces nothing
-without --force; a relative home folder is refused and `store check` says
-why; `profile import` reads a browser's password CSV (quotes, line ends in
-quotes, a byte-order mark, a malformed row reported by its line) and
-`profile export` writes one that imports back the same; --version and a
-command's --help exit with status 0.
+"""dmctl against fresh stores, read through its --json output: a run of
+commands on the development store; wrong command lines (status 2); the
+production store (no `store simulate`, private exports that replace nothing
+without --force, a relative home folder refused); a browser's password CSV
+imported and exported back, no password shown unasked; --version and --help.
 
     dmctl_test.py <dmctl> <development store library> <production store library>
 """
 import csv
-import io
 import json
 import os
 import stat
@@ -20,75 +15,60 @@ import subprocess
 import sys
 import tempfile
 
-DMCTL, STORE, PRODUCTION = sys.argv[1], sys.argv[2], sys.argv[3]
+DMCTL, STORE, PRODUCTION = sys.argv[1:4]
 
-# In order, on one store: a command line, its standard input, and what its
-# output must satisfy.  Every one must exit with status 0.
+
+def has(**fields):
+    """A check that the JSON output holds these fields, of these types and values."""
+    return lambda o, *err: all(type(o[k]) is type(v) and o[k] == v for k, v in fields.items())
+
+
+WRITTEN = has(written=True)
+# In order, on one store: a command line, what its JSON output must satisfy,
+# and its standard input, if any.  Every one must exit with status 0.
 STEPS = [
-    ("profile add web example.com alice", "s3cret\n", lambda o: o == {"written": True}),
-    ("profile list web example.com", "",
-     lambda o: o["count"] == 1 and o["profiles"] == [
-         {"user": "alice", "text3101": "", "text105": "", "otp_mode": None}]),
-    ("profile domains web", "", lambda o: o == {"count": 1, "domains": ["example.com"]}),
-    ("settings set touch fus=1 ttl=30", "", lambda o: o["written"] is True),
-    ("settings get touch", "",
-     lambda o: o["application"] == "touch" and o["fus"] == 1 and o["ttl"] == 30
-     and {"ql", "nav"} <= o.keys()),
-    ("settings set app wlo=0", "", lambda o: o["written"] is True),
-    ("settings get app", "", lambda o: o == {"application": "app", "wlo": 0}),
-    ("hotkey set 2 -5 7 on", "", lambda o: o["written"] is True),
-    ("hotkey get 2", "", lambda o: o == {"slot": 2, "first": -5, "second": 7, "state": True}),
-    (["vcard", "set", "--nickname", 'Al "\\\t\u00e9', "--email", "al@example.com"], "",
-     lambda o: o["written"] is True),
-    (["vcard", "set", "--email", ""], "", lambda o: o["written"] is True),
-    ("vcard get", "",
-     lambda o: o["nickname"] == 'Al "\\\t\u00e9' and o["email"] == "" and len(o) == 7),
-    ("store simulate enrollments 3", "", lambda o: o == {"enrollments": 3}),
-    ("bio enrolled", "", lambda o: o == {"enrolled": True}),
-    ("store simulate vip --cid CID-7", "", lambda o: o == {"credential_id": "CID-7"}),
-    ("vip cid", "", lambda o: o == {"credential_id": "CID-7"}),
-    ("ql add left-index web https://news.example.org/", "", lambda o: o == {"stored": True}),
-    ("ql list left-index", "",
-     lambda o: o == {"count": 1, "launches": [
-         {"finger": "left-index", "type": "web", "url": "https://news.example.org/",
-          "login_url": "https://news.example.org/"}]}),
-    ("ql exists web https://news.example.org/", "",
+    ("profile add web example.com alice", lambda o: o == {"written": True}, "s3cret\n"),
+    ("profile list web example.com", has(count=1, profiles=[
+        {"user": "alice", "text3101": "", "text105": "", "otp_mode": None}])),
+    ("profile domains web", lambda o: o == {"count": 1, "domains": ["example.com"]}),
+    ("settings set touch fus=1 ttl=30", WRITTEN),
+    ("settings get touch",
+     lambda o: has(application="touch", fus=1, ttl=30)(o) and {"ql", "nav"} <= o.keys()),
+    ("settings set app wlo=0", WRITTEN),
+    ("settings get app", lambda o: o == {"application": "app", "wlo": 0}),
+    ("hotkey set 2 -5 7 on", WRITTEN),
+    ("hotkey get 2", lambda o: o == {"slot": 2, "first": -5, "second": 7, "state": True}),
+    (["vcard", "set", "--nickname", 'Al "\\\t\u00e9', "--email", "al@example.com"], WRITTEN),
+    (["vcard", "set", "--email", ""], WRITTEN),
+    ("vcard get", lambda o: has(nickname='Al "\\\t\u00e9', email="")(o) and len(o) == 7),
+    ("store simulate enrollments 3", lambda o: o == {"enrollments": 3}),
+    ("bio enrolled", lambda o: o == {"enrolled": True}),
+    ("store simulate vip --cid CID-7", lambda o: o == {"credential_id": "CID-7"}),
+    ("vip cid", lambda o: o == {"credential_id": "CID-7"}),
+    ("ql add left-index web https://news.example.org/", lambda o: o == {"stored": True}),
+    ("ql list left-index", lambda o: o == {"count": 1, "launches": [
+        {"finger": "left-index", "type": "web", "url": "https://news.example.org/",
+         "login_url": "https://news.example.org/"}]}),
+    ("ql exists web https://news.example.org/",
      lambda o: o == {"exists": True, "fingers": ["left-index"]}),
-    ("shortcut add web https://shop.example.net/ --tip Shop --category shopping", "",
+    ("shortcut add web https://shop.example.net/ --tip Shop --category shopping",
      lambda o: o == {"stored": True}),
-    ("shortcut list web", "",
-     lambda o: o["count"] == 1 and len(o["shortcuts"]) == 1
-     and {k: o["shortcuts"][0][k] for k in ("url", "tip", "shown", "preloaded", "category")}
-     == {"url": "https://shop.example.net/", "tip": "Shop", "shown": True, "preloaded": 0,
-         "category": "Shopping"}
+    ("shortcut list web", lambda o: o["count"] == 1 and len(o["shortcuts"]) == 1
+     and has(url="https://shop.example.net/", tip="Shop", shown=True, preloaded=0,
+             category="Shopping")(o["shortcuts"][0])
      and {"full_addr", "icon"} <= o["shortcuts"][0].keys()),
-    ("store check", "", lambda o: o["sound"] is True and o["problems"] == []),
-    ("register --dry-run", "",
-     lambda o: o["text"].startswith("r;") and o["text"].count(";") == 27
+    ("store check", has(sound=True, problems=[])),
+    ("register --dry-run", lambda o: o["text"].startswith("r;") and o["text"].count(";") == 27
      and "/gather.aspx?data=" in o["url"] and o["sent"] is False),
 ]
 
-WRONG = [
-    "hotkey set 1 x 2 on",
-    "hotkey set 1 2 3",
-    "settings get both",
-    "settings set touch wlo=1",
-    "settings set app wlo=-1",
-    "vcard set --bogus x",
-    "vcard set --nickname",
-    "bio parent",
-    "vip otp --shw",
-    "store simulate enrollments -1",
-    "store simulate vip",
-    "ql list left-pinky",
-    "ql add 0 web https://example.com/",
-    "ql add left-index action nap",
-    "shortcut add web https://example.com/ --category nope",
-    "profile import",
-    "profile import a.csv --bogus",
-    "profile export",
-    "profile export a.csv --bogus",
-]
+# Each must exit with status 2 and write nothing on standard output.
+WRONG = ["hotkey set 1 x 2 on", "hotkey set 1 2 3", "settings get both", "settings set touch wlo=1",
+         "settings set app wlo=-1", "vcard set --bogus x", "vcard set --nickname", "bio parent",
+         "vip otp --shw", "store simulate enrollments -1", "store simulate vip",
+         "ql list left-pinky", "ql add 0 web https://example.com/", "ql add left-index action nap",
+         "shortcut add web https://example.com/ --category nope", "profile import",
+         "profile import a.csv --bogus", "profile export", "profile export a.csv --bogus"]
 
 # A browser's export: a byte-order mark, CRLF line ends, a quoted comma, a
 # line end and doubled quotes inside quotes, and on line 5 a quote inside an
@@ -111,37 +91,27 @@ def csv_rows(path):
 
 def csv_checks():
     """import, its dry run, export and the round trip, on fresh stores."""
-    failures = []
     with tempfile.TemporaryDirectory() as root:
-        first = os.path.join(root, "first")
-        second = os.path.join(root, "second")
-        os.mkdir(first)
-        os.mkdir(second)
-        run, again = runner(store_folder(first, STORE)), runner(store_folder(second, STORE))
-        source = os.path.join(root, "in.csv")
+        run = runner(store_folder(os.path.join(root, "first"), STORE))
+        again = runner(store_folder(os.path.join(root, "second"), STORE))
+        source, exported, reexported = (os.path.join(root, n)
+                                        for n in ("in.csv", "out.csv", "again.csv"))
         with open(source, "w", newline="", encoding="utf-8") as f:
             f.write(IMPORT_CSV)
-        exported = os.path.join(root, "out.csv")
-        reexported = os.path.join(root, "again.csv")
         with open(reexported, "w") as f:
             f.write("old")
-
-        def planned(o):
-            return {(p["domain"], p["user"]) for p in o["planned"]}
-        # (runner, command line, status, check of the JSON output and stderr)
-        checks = [
+        return verify([
             (run, f"profile import {source} --dry-run", 1,
-             lambda o, err: o["to_import"] == 3 and o["skipped"] == 1 and o["malformed"] == 1
-             and planned(o) == IMPORTED and "line 5:" in err),
-            (run, "profile domains web", 1, lambda o, err: o["count"] == 0),
+             lambda o, err: has(to_import=3, skipped=1, malformed=1)(o) and "line 5:" in err
+             and {(p["domain"], p["user"]) for p in o["planned"]} == IMPORTED),
+            (run, "profile domains web", 1, has(count=0)),
             (run, f"profile import {source}", 1,
-             lambda o, err: (o["imported"], o["skipped"], o["failed"], o["malformed"])
-             == (3, 1, 0, 1) and err.count("\n") == 1 and "line 5:" in err),
+             lambda o, err: has(imported=3, skipped=1, failed=0, malformed=1)(o)
+             and err.count("\n") == 1 and "line 5:" in err),
             (run, "profile show web example.com --password", 0,
              lambda o, err: {(p["user"], p["password"]) for p in o["profiles"]}
              == {("alice", PASSWORDS[0]), ("bob", PASSWORDS[1])}),
-            (run, f"profile import {source}", 1,
-             lambda o, err: (o["imported"], o["skipped"]) == (0, 4)),
+            (run, f"profile import {source}", 1, has(imported=0, skipped=4)),
             (run, f"profile export {exported}", 0,
              lambda o, err: o["profiles"] == 3 and mode_of(exported) == 0o600
              and all(r[3] == "" for r in csv_rows(exported)[1:])),
@@ -152,32 +122,27 @@ def csv_checks():
              lambda o, err: o["passwords"] is True and mode_of(exported) == 0o600
              and sorted(r[2:] for r in csv_rows(exported)[1:]) == sorted(
                  [["alice", PASSWORDS[0]], ["bob", PASSWORDS[1]], ["dave", PASSWORDS[2]]])),
-            (again, f"profile import {exported}", 0,
-             lambda o, err: (o["imported"], o["skipped"], o["malformed"]) == (3, 0, 0)),
+            (again, f"profile import {exported}", 0, has(imported=3, skipped=0, malformed=0)),
             (again, f"profile export {reexported} --with-passwords", 1,
              lambda o, err: open(reexported).read() == "old"),
             (again, f"profile export {reexported} --with-passwords --force", 0,
              lambda o, err: sorted(csv_rows(reexported)) == sorted(csv_rows(exported))),
-        ]
-        for how, line, want, check in checks:
-            failures += verify(how, [(line, "", want, check)], secrets=PASSWORDS)
-        for line, want in (("--version", "dmctl "), ("profile import --help", "usage: dmctl"),
-                           ("profile export --help", "usage: dmctl"), ("help", "Exit status")):
-            status, out, _ = run(line)
-            if status != 0 or want not in out:
-                failures.append(f"{line}: status {status}, output {out!r}")
-    return failures
+            (run, "--version", 0, lambda o, err: o.startswith("dmctl ")),
+            (run, "profile import --help", 0, lambda o, err: "usage: dmctl" in o),
+            (run, "profile export --help", 0, lambda o, err: "usage: dmctl" in o),
+            (run, "help", 0, lambda o, err: "Exit status" in o),
+        ], secrets=PASSWORDS)
 
 
-def verify(run, cases, where="", secrets=()):
-    """Runs each (command line, standard input, exit status, check of the
-    JSON output and standard error) and answers a line for each that fails,
-    or that shows one of `secrets` without being asked to."""
+def verify(cases, where="", secrets=()):
+    """Runs each (runner, command line, exit status, check of the output,
+    parsed when it is JSON, and standard error[, standard input]) and answers
+    a line for each that fails, or that shows one of `secrets` unasked."""
     failures = []
-    for line, stdin, want, check in cases:
-        status, out, err = run(line, stdin)
+    for run, line, want, check, *stdin in cases:
+        status, out, err = run(line, *stdin)
         try:
-            ok = status == want and check(json.loads(out), err)
+            ok = status == want and check(json.loads(out) if out[:1] == "{" else out, err)
         except (ValueError, KeyError, IndexError, TypeError, OSError):
             ok = False
         shown = "--password" not in line and any(p in out + err for p in secrets)
@@ -190,7 +155,7 @@ def verify(run, cases, where="", secrets=()):
 def store_folder(root, library):
     """A fresh store on `library`: DataManager finds the store library in
     <CommonProgramFiles>/Halvorn; the database is <root>/keel.db."""
-    os.mkdir(os.path.join(root, "Halvorn"))
+    os.makedirs(os.path.join(root, "Halvorn"))
     os.symlink(library, os.path.join(root, "Halvorn", "libKeelAPI.so"))
     return dict(os.environ, CommonProgramFiles=root, KSLOG_FILE="off",
                 KEELAPI_DB=os.path.join(root, "keel.db"))
@@ -211,71 +176,52 @@ def mode_of(path):
 
 def production_checks():
     """The production store: no simulation (one line on standard error,
-    status 1), the administration commands and the dry run work, and an
-    export is private and replaces nothing without --force."""
-    failures = []
+    status 1), the administration commands and the dry run work, an export
+    is private and replaces nothing without --force, and with no database
+    named and a relative home folder, `store check` says why it fails."""
     with tempfile.TemporaryDirectory() as root:
-        run = runner(store_folder(root, PRODUCTION))
-        out_file = os.path.join(root, "export.json")
-        loose = os.path.join(root, "loose.json")
+        env = store_folder(root, PRODUCTION)
+        run = runner(env)
+        homeless = {k: v for k, v in env.items() if k not in ("KEELAPI_DB", "XDG_DATA_HOME")}
+        homeless["HOME"] = "relative-home"
+        out_file, loose = os.path.join(root, "export.json"), os.path.join(root, "loose.json")
         with open(loose, "w") as f:
             f.write("old")
         os.chmod(loose, 0o644)
         run("vcard set --nickname Al")
 
-        for line in ("store simulate enrollments 3", "store simulate vip --cid CID-7"):
-            status, out, err = run(line)
-            if status != 1 or err.count("\n") != 1 or "development store" not in err:
-                failures.append(f"{line} on the production store: status {status}, {err!r}")
-        checks = [
-            ("store info", 0, lambda o: os.path.realpath(o["store_library"])
+        def refused(o, err):
+            return err.count("\n") == 1 and "development store" in err
+        return verify([
+            (run, "store simulate enrollments 3", 1, refused),
+            (run, "store simulate vip --cid CID-7", 1, refused),
+            (run, "store info", 0, lambda o, err: os.path.realpath(o["store_library"])
              == os.path.realpath(PRODUCTION)),
-            ("store counts", 0, lambda o: o["identities"] == 1),
-            ("register --dry-run", 0, lambda o: o["text"].startswith("r;")
+            (run, "store counts", 0, has(identities=1)),
+            (run, "register --dry-run", 0, lambda o, err: o["text"].startswith("r;")
              and o["text"].count(";") == 27 and o["sent"] is False),
-            (f"store export {out_file}", 0,
-             lambda o: o["secrets_withheld"] is True and mode_of(out_file) == 0o600),
-            (f"store export {out_file}", 1,
-             lambda o: o == {"cannot_write": out_file, "exists": True}),
-            (f"store export {loose}", 1,
-             lambda o: open(loose).read() == "old" and mode_of(loose) == 0o644),
-            (f"store export {loose} --force", 0,
-             lambda o: open(loose).read().startswith('{"format": "keel-export"')
-             and mode_of(loose) == 0o600),
-        ]
-        failures += verify(run, [(line, "", want, lambda o, err, c=check: c(o))
-                                 for line, want, check in checks], " on the production store")
-        leftovers = [n for n in os.listdir(root) if ".new-" in n]
-        if leftovers:
-            failures.append(f"store export left {leftovers}")
-
-    with tempfile.TemporaryDirectory() as root:
-        env = store_folder(root, PRODUCTION)
-        for name in ("KEELAPI_DB", "XDG_DATA_HOME"):
-            env.pop(name, None)
-        env["HOME"] = "relative-home"
-        status, out, err = runner(env, cwd=root)("store check")
-        try:
-            ok = (status == 1 and json.loads(out)["sound"] is False
-                  and "relative" in json.loads(out)["problems"][0])
-        except (ValueError, KeyError, IndexError, TypeError):
-            ok = False
-        if not ok or os.path.exists(os.path.join(root, "relative-home")):
-            failures.append(f"store check with a relative HOME: status {status}, output {out!r}")
-    return failures
+            (run, f"store export {out_file}", 0,
+             lambda o, err: o["secrets_withheld"] is True and mode_of(out_file) == 0o600),
+            (run, f"store export {out_file}", 1,
+             lambda o, err: o == {"cannot_write": out_file, "exists": True}),
+            (run, f"store export {loose}", 1,
+             lambda o, err: open(loose).read() == "old" and mode_of(loose) == 0o644),
+            (run, f"store export {loose} --force", 0,
+             lambda o, err: open(loose).read().startswith('{"format": "keel-export"')
+             and mode_of(loose) == 0o600 and not [n for n in os.listdir(root) if ".new-" in n]),
+            (runner(homeless, cwd=root), "store check", 1,
+             lambda o, err: o["sound"] is False and "relative" in o["problems"][0]
+             and not os.path.exists(os.path.join(root, "relative-home"))),
+        ], " on the production store")
 
 
 def main():
     failures = production_checks() + csv_checks()
     with tempfile.TemporaryDirectory() as root:
         run = runner(store_folder(root, STORE))
-
-        failures += verify(run, [(line, stdin, 0, lambda o, err, c=check: c(o))
-                                 for line, stdin, check in STEPS])
-        for line in WRONG:
-            status, out, _ = run(line)
-            if status != 2 or out:
-                failures.append(f"{line}: status {status} (2 expected), output {out!r}")
+        failures += verify([(run, line, 0, lambda o, err, c=check: c(o), *stdin)
+                            for line, check, *stdin in STEPS])
+        failures += verify([(run, line, 2, lambda o, err: o == "") for line in WRONG])
     for f in failures:
         print("FAILED", f)
     print(f"{len(failures)} failed" if failures else "all passed")

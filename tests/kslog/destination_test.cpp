@@ -12,33 +12,25 @@ namespace {
 namespace fs = std::filesystem;
 using KSLogDestinationTest = LogTest;
 
-int LogText(int32_t level, const WCHAR* text) {
-  return LogEx(KS_TEST_FILE, KS_TEXT("Func"), 7, level, KS_TEXT("Mod"), KS_TEXT("%s"), text);
-}
-
-TEST_F(KSLogDestinationTest, WritesOneLineInTheDocumentedLayout) {
+// Controls are escaped in the file only: the sink gets the text as given.
+TEST_F(KSLogDestinationTest, WritesOneLineInTheDocumentedLayoutWithControlsEscaped) {
+  CapturingSink sink;
   ASSERT_EQ(LogEx(KS_TEXT("src\\Domain.cpp"), KS_TEXT("GetDomain"), 42, 2, KS_TEXT("DataManager"),
                   KS_TEXT("Entering %s, %i left"), KS_TEXT("GetDomain()"), int32_t{3}),
             0);
+  LogEx(KS_TEXT("a\nb.cpp"), KS_TEXT("F"), 1, 1, KS_TEXT(""), KS_TEXT("one\ntwo\r\tthree\x01"));
   const std::vector<std::string> lines = ReadLines(log_path());
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 2u);
   const std::regex layout(
       R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+):(\d+)\] )"
       R"(L2 DataManager src\\Domain\.cpp GetDomain:42 Entering GetDomain\(\), 3 left$)");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(lines[0], match, layout)) << lines[0];
   EXPECT_EQ(match[1].str(), std::to_string(CurrentProcessId()));
-}
-
-TEST_F(KSLogDestinationTest, LineBreaksAndControlsAreEscapedInTheFileOnly) {
-  CapturingSink sink;
-  LogEx(KS_TEXT("a\nb.cpp"), KS_TEXT("F"), 1, 1, KS_TEXT(""), KS_TEXT("one\ntwo\r\tthree\x01"));
-  const std::vector<std::string> lines = ReadLines(log_path());
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find(" L1 - a\\nb.cpp F:1 one\\ntwo\\r\\tthree\\x01"), std::string::npos)
-      << lines[0];
-  ASSERT_EQ(sink.records().size(), 1u);
-  EXPECT_EQ(sink.records()[0].text, "one\ntwo\r\tthree\x01");
+  EXPECT_NE(lines[1].find(" L1 - a\\nb.cpp F:1 one\\ntwo\\r\\tthree\\x01"), std::string::npos)
+      << lines[1];
+  ASSERT_EQ(sink.records().size(), 2u);
+  EXPECT_EQ(sink.records()[1].text, "one\ntwo\r\tthree\x01");
 }
 
 TEST_F(KSLogDestinationTest, LevelFiltersTheFileButNotTheSinkAndEachLineNamesItsOwnPlace) {
@@ -65,27 +57,6 @@ TEST_F(KSLogDestinationTest, LevelThatIsNotAWholeNumberKeepsTheDefault) {
   EXPECT_EQ(ReadLines(log_path()).size(), 6u);
 }
 
-TEST_F(KSLogDestinationTest, OffWritesNothingAndIsNoFailure) {
-  Configure("off");
-  CapturingSink sink;
-  EXPECT_EQ(LogText(1, KS_TEXT("x")), 0);
-  EXPECT_EQ(sink.records().size(), 1u);
-  EXPECT_EQ(fs::file_size(log_path()), 0u);  // the file of the previous setting
-}
-
-TEST_F(KSLogDestinationTest, UnopenableDestinationDropsLinesQuietly) {
-  const fs::path missing_folder = scratch_ / "missing" / "x.log";
-  for (const fs::path& path : {missing_folder, scratch_}) {
-    Configure(path.string());
-    CapturingSink sink;
-    errno = EDOM;
-    EXPECT_EQ(LogText(1, KS_TEXT("x")), -1) << path;
-    EXPECT_EQ(errno, EDOM) << "LogEx must leave errno alone";
-    EXPECT_EQ(sink.records().size(), 1u) << "the sink still sees the line";
-  }
-  EXPECT_FALSE(fs::exists(missing_folder));
-}
-
 TEST_F(KSLogDestinationTest, SettingsAreReadOnceUntilReconfigured) {
   LogText(1, KS_TEXT("one"));
   const fs::path other = scratch_ / "other.log";
@@ -98,32 +69,48 @@ TEST_F(KSLogDestinationTest, SettingsAreReadOnceUntilReconfigured) {
   EXPECT_EQ(ReadLines(other).size(), 1u);
 }
 
-TEST_F(KSLogDestinationTest, UnsetOrEmptyFileMeansThePerUserDefault) {
-  const fs::path state = scratch_ / "state";
+// KSLOG_FILE: "off" writes nowhere, "-" to standard error, unset or empty
+// to the per-user default; a file that cannot be opened drops the line and
+// LogEx answers -1.  Whatever the destination, the sink sees the line and
+// errno is left alone.
+TEST_F(KSLogDestinationTest, FileSettingNamesWhereLinesGo) {
+  const fs::path state = scratch_ / "state", missing = scratch_ / "missing" / "x.log";
 #ifdef _WIN32
   ScopedEnv base("LOCALAPPDATA", state.string());
   fs::create_directories(state);
 #else
   ScopedEnv base("XDG_STATE_HOME", state.string());  // created by KSLog, as are its parents
 #endif
-  const fs::path log = state / "Halvorn" / "KSLog.log";
-  for (const std::optional<std::string>& file : {std::optional<std::string>(), {""}}) {
-    Configure(file);
-    EXPECT_EQ(LogText(1, KS_TEXT("default")), 0);
+  const fs::path per_user = state / "Halvorn" / "KSLog.log";
+  const struct {
+    std::optional<std::string> setting;
+    int result;
+    bool to_stderr;
+    size_t per_user_lines;  // so far
+  } cases[] = {
+      {"off", 0, false, 0},           {"-", 0, true, 0},
+      {std::nullopt, 0, false, 1},    {"", 0, false, 2},
+      {missing.string(), -1, false, 2}, {scratch_.string(), -1, false, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setting.value_or("unset"));
+    Configure(c.setting);
+    CapturingSink sink;
+    ::testing::internal::CaptureStderr();
+    errno = EDOM;
+    EXPECT_EQ(LogText(1, KS_TEXT("x")), c.result);
+    EXPECT_EQ(errno, EDOM);
+    const std::string written = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(written.find(" Mod tests/kslog/test.cpp Func:7 x\n") != std::string::npos,
+              c.to_stderr) << written;
+    EXPECT_EQ(sink.records().size(), 1u);
+    EXPECT_EQ(ReadLines(per_user).size(), c.per_user_lines);
   }
-  EXPECT_EQ(ReadLines(log).size(), 2u);
+  EXPECT_EQ(fs::file_size(log_path()), 0u);  // the file of the first setting
+  EXPECT_FALSE(fs::exists(missing));
 #ifndef _WIN32
   EXPECT_EQ(fs::status(state / "Halvorn").permissions(), fs::perms::owner_all);
 #endif
-}
-
-TEST_F(KSLogDestinationTest, DashMeansStandardError) {
-  Configure("-");
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(LogText(1, KS_TEXT("to stderr")), 0);
-  const std::string written = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(written.find(" Mod tests/kslog/test.cpp Func:7 to stderr\n"), std::string::npos)
-      << written;
 }
 
 }  // namespace

@@ -3,20 +3,18 @@
 #ifndef KSLOG_TEST_SUPPORT_H_
 #define KSLOG_TEST_SUPPORT_H_
 
-#include <atomic>
-#include <cstdint>
-#include <cstdlib>
-#include <filesystem>
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -30,6 +28,11 @@
 #define KS_TEST_FILE KS_TEXT("tests/kslog/test.cpp")
 
 namespace kslog_test {
+
+// A plain line at `level`: "Mod tests/kslog/test.cpp Func:7 <text>".
+inline int LogText(int32_t level, const WCHAR* text) {
+  return LogEx(KS_TEST_FILE, KS_TEXT("Func"), 7, level, KS_TEXT("Mod"), KS_TEXT("%s"), text);
+}
 
 // A KSLogRecord with its texts copied.
 struct Captured {

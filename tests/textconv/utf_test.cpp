@@ -51,29 +51,26 @@ TEST(Utf8ToUtf16, DecodesValidTextAndRefusesEveryInvalidForm) {
 }
 
 TEST(Utf16ToUtf8, EncodesPairsAndReplacesLoneSurrogates) {
-  EXPECT_EQ(Utf16ToUtf8<char16_t>(u"caf\u00E9 \u20AC"), "caf\xC3\xA9 \xE2\x82\xAC");
-  EXPECT_EQ(Utf16ToUtf8<char16_t>(u"\U0001F600"), "\xF0\x9F\x98\x80");
-  const char16_t loneHigh[] = {u'a', 0xD83D, u'b', 0};
-  EXPECT_EQ(Utf16ToUtf8<char16_t>(loneHigh), "a\xEF\xBF\xBD" "b");
-  const char16_t loneLowAtEnd[] = {u'a', 0xDE00, 0};
-  EXPECT_EQ(Utf16ToUtf8<char16_t>(loneLowAtEnd), "a\xEF\xBF\xBD");
-  const char16_t reversedPair[] = {0xDE00, 0xD83D, 0};
-  EXPECT_EQ(Utf16ToUtf8<char16_t>(reversedPair), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"caf\u00E9 \u20AC", "caf\xC3\xA9 \xE2\x82\xAC"},
+      {u"\U0001F600", "\xF0\x9F\x98\x80"},
+      {u"a\xD83D" u"b", "a\xEF\xBF\xBD" "b"},             // a lone high surrogate
+      {u"a\xDE00", "a\xEF\xBF\xBD"},                      // a lone low one, at the end
+      {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // a pair the wrong way round
+  };
+  for (const auto& [utf16, utf8] : cases) EXPECT_EQ(Utf16ToUtf8<char16_t>(utf16), utf8);
 }
 
 TEST(Utf8RoundTrip, EveryScalarValueSurvives) {
   for (char32_t cp = 1; cp <= 0x10FFFF; cp += (cp < 0x3000 ? 1 : 97)) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-    std::u16string wide;
-    if (cp >= 0x10000) {
-      wide = {static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)),
-              static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF))};
-    } else {
-      wide = {static_cast<char16_t>(cp)};
-    }
+    const std::u16string wide =
+        cp < 0x10000 ? std::u16string(1, static_cast<char16_t>(cp))
+                     : std::u16string{static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)),
+                                      static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF))};
     std::u16string back;
-    ASSERT_TRUE(Utf8ToUtf16<char16_t>(Utf16ToUtf8<char16_t>(wide), &back)) << static_cast<uint32_t>(cp);
-    ASSERT_EQ(back, wide) << static_cast<uint32_t>(cp);
+    ASSERT_TRUE(Utf8ToUtf16<char16_t>(Utf16ToUtf8<char16_t>(wide), &back) && back == wide)
+        << static_cast<uint32_t>(cp);
   }
 }
 
@@ -93,36 +90,24 @@ TEST(CopyToField, CutsToTheWidthWithATerminatorAndNeverWritesBeyond) {
     char16_t field[4];
     char16_t guard[2];
   };
-  struct Case {
-    std::u16string text;
-    std::u16string stored;
-  };
-  const std::vector<Case> cases = {
-      {u"", u""},
-      {u"ab", u"ab"},
-      {u"abc", u"abc"},
-      {u"abcd", u"abc"},
-      {u"abcdefgh", u"abc"},
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"", u""}, {u"ab", u"ab"}, {u"abc", u"abc"}, {u"abcd", u"abc"}, {u"abcdefgh", u"abc"},
       // A surrogate pair that would be cut in half is left out whole.
-      {u"ab\U0001F600", u"ab"},
-      {u"a\U0001F600", u"a\U0001F600"},
+      {u"ab\U0001F600", u"ab"}, {u"a\U0001F600", u"a\U0001F600"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+  for (const auto& [text, stored] : cases) {
+    SCOPED_TRACE(std::string(text.begin(), text.end()));
     Guarded g;
     std::fill(std::begin(g.field), std::end(g.field), u'#');
     std::fill(std::begin(g.guard), std::end(g.guard), u'!');
-    EXPECT_EQ(CopyToField<char16_t>(g.field, 4, c.text), c.stored.size());
-    EXPECT_EQ(std::u16string(g.field), c.stored);
+    EXPECT_EQ(CopyToField<char16_t>(g.field, 4, text), stored.size());
+    EXPECT_EQ(std::u16string(g.field), stored);
     EXPECT_EQ(g.guard[0], u'!');
-    for (size_t i = c.stored.size() + 1; i < 4; ++i) {
+    for (size_t i = stored.size() + 1; i < 4; ++i) {
       EXPECT_EQ(g.field[i], u'#') << "units after the terminator are left alone";
     }
   }
-}
-
-TEST(CopyToField, AZeroWidthOrNullFieldIsLeftAlone) {
-  char16_t field[1] = {u'#'};
+  char16_t field[1] = {u'#'};  // a field of no width, or none at all, is left alone
   EXPECT_EQ(CopyToField<char16_t>(field, 0, u"abc"), 0u);
   EXPECT_EQ(field[0], u'#');
   EXPECT_EQ(CopyToField<char16_t>(nullptr, 8, u"abc"), 0u);

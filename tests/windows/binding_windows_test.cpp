@@ -23,9 +23,12 @@ std::string InstalledStore() {
   return platform::WideToUtf8(std::wstring(common) + L"\\Halvorn\\KeelAPI.dll");
 }
 
-std::string ModulePath(ModuleHandle module) {
+// Where the store DataManager has bound was loaded from.
+std::string BoundStorePath() {
+  binding::ModuleState state;
+  if (!binding::InspectModule(binding::kStoreLibraryName, &state)) return "(no store bound)";
   wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(static_cast<HMODULE>(module), path, MAX_PATH);
+  GetModuleFileNameW(static_cast<HMODULE>(state.handle), path, MAX_PATH);
   return platform::WideToUtf8(path);
 }
 
@@ -38,9 +41,7 @@ TEST_P(WindowsBinding, LoadsTheStoreInstalledUnderCommonFilesAndReadsItsVersion)
   RecordingEnv env;
   EXPECT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(env.loads, (std::vector<std::string>{InstalledStore()}));
-  binding::ModuleState state;
-  ASSERT_TRUE(binding::InspectModule(binding::kStoreLibraryName, &state));
-  EXPECT_EQ(ModulePath(state.handle), InstalledStore());
+  EXPECT_EQ(BoundStorePath(), InstalledStore());
   WString path;
   ASSERT_TRUE(platform::Utf8ToWide(InstalledStore(), &path));
   EXPECT_GE(DefaultEnv()->FileVersionMS(path) >> 16, 2u);
@@ -51,9 +52,7 @@ TEST_P(WindowsBinding, FallsBackToTheBareNameWhenTheSuiteFolderHasNoStore) {
   EXPECT_EQ(::SetSkinIndex(1), 1);
   EXPECT_EQ(env.loads,
             (std::vector<std::string>{"C:\\no such folder\\Halvorn\\KeelAPI.dll", "KeelAPI.dll"}));
-  binding::ModuleState state;
-  ASSERT_TRUE(binding::InspectModule(binding::kStoreLibraryName, &state));
-  EXPECT_EQ(ModulePath(state.handle), InstalledStore()) << "the store already loaded";
+  EXPECT_EQ(BoundStorePath(), InstalledStore()) << "the store already loaded";
 }
 
 DM_ON_EVERY_BACKEND(WindowsBinding);

@@ -1,22 +1,20 @@
 // A process ended at any instant (TerminateProcess, as a crash or the task
-// manager ends it) neither damages the store nor loses a write it was told
-// had succeeded.  A child writes cards (a user name and a sealed password
-// each) and reports each card once its release is acknowledged; it is
-// ended at a random moment, several times over; after each, the store must
-// pass its check and hold every reported card whole.
+// manager ends it) neither damages the store nor loses a card whose release
+// succeeded: a child writes cards (a user name and a sealed password each)
+// and reports each released one; after each of several random ends, the
+// store passes its check and holds every reported card whole.
 #include <random>
 #include <string>
 #include <thread>
 
 #include "support/disk_fixture.h"
-#include "windows/child_process.h"
+#include "common/child_process.h"
 
 namespace keeltest {
 namespace {
 
 using KeelCrashWindows = DiskTest;
 
-constexpr int kRuns = 6;
 constexpr int32_t kCategory = 7;
 
 std::string Domain(int n) { return "site-" + std::to_string(n) + ".example"; }
@@ -26,7 +24,7 @@ std::string Password(int n) { return "password-" + std::to_string(n); }
 // The child: writes cards until it is ended, numbering them from the
 // number of cards already there.
 TEST_F(KeelCrashWindows, RunsOnlyAsTheChildOfTheTestBelow) {
-  const std::optional<std::string> db = ChildDatabase();
+  const std::optional<std::string> db = testchild::ChildDatabase();
   if (!db) GTEST_SKIP() << "the writer of the crash test";
   ASSERT_EQ(KeelTest_Reset(("sqlite:" + *db).c_str()), KA_OK);
   Open();
@@ -37,7 +35,7 @@ TEST_F(KeelCrashWindows, RunsOnlyAsTheChildOfTheTestBelow) {
     ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_PLAIN, 103, User(n).c_str(), -1), KA_OK);
     ASSERT_EQ(KA_Card_SetProperty(&card, KA_ATTR_SECRET, 104, Password(n).c_str(), -1), KA_OK);
     ASSERT_EQ(KA_Card_Release(&card), KA_OK);
-    Report(std::to_string(n));
+    testchild::Report(std::to_string(n));
   }
 }
 
@@ -45,9 +43,9 @@ TEST_F(KeelCrashWindows, TerminateProcessLosesNoAcknowledgedCard) {
   Close();
   std::mt19937 random(std::random_device{}());
   int acknowledged = 0;
-  for (int run = 0; run < kRuns; ++run) {
+  for (int run = 0; run < 6; ++run) {
     SCOPED_TRACE(run);
-    Child child("KeelCrashWindows.RunsOnlyAsTheChildOfTheTestBelow", db_);
+    testchild::Child child("KeelCrashWindows.RunsOnlyAsTheChildOfTheTestBelow", db_);
     ASSERT_TRUE(child.started());
     // Ended after a few cards, at a moment that falls anywhere in a call.
     const int wanted = acknowledged + 1 + static_cast<int>(random() % 8);
@@ -58,9 +56,8 @@ TEST_F(KeelCrashWindows, TerminateProcessLosesNoAcknowledgedCard) {
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
     child.Kill();
-    while (const std::optional<std::string> late = child.NextReport()) {
-      acknowledged = std::stoi(*late) + 1;  // reported before the end
-    }
+    // Reports made before the end.
+    while (const auto late = child.NextReport()) acknowledged = std::stoi(*late) + 1;
 
     ASSERT_EQ(Reopen(), KA_OK);
     KA_STATUS status = KA_E_STORAGE;

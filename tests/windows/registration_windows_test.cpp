@@ -4,8 +4,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <future>
 #include <string>
-#include <thread>
 
 #include "DataManager.h"
 #include "registration/Deployment.h"
@@ -17,7 +17,7 @@ namespace {
 
 using RegistrationWindows = DataManagerTest;
 
-// One HTTP request served on 127.0.0.1: its request line kept, 200 answered.
+// One HTTP request served on 127.0.0.1: 200 answered, its request line kept.
 class LoopbackServer {
  public:
   LoopbackServer() {
@@ -34,24 +34,21 @@ class LoopbackServer {
       return;
     }
     port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { ServeOne(); });
+    line_ = std::async(std::launch::async, [this] { return ServeOne(); });
   }
   ~LoopbackServer() {
     closesocket(listener_);  // ends a wait that no request came to
-    if (thread_.joinable()) thread_.join();
+    if (line_.valid()) line_.wait();
     WSACleanup();
   }
 
   uint16_t port() const { return port_; }
-  std::string line() {
-    if (thread_.joinable()) thread_.join();
-    return line_;
-  }
+  std::string line() { return line_.get(); }
 
  private:
-  void ServeOne() {
+  std::string ServeOne() {
     const SOCKET client = accept(listener_, nullptr, nullptr);
-    if (client == INVALID_SOCKET) return;
+    if (client == INVALID_SOCKET) return "";
     std::string request;
     char buffer[1024];
     int got = 0;
@@ -59,43 +56,35 @@ class LoopbackServer {
            (got = recv(client, buffer, sizeof buffer, 0)) > 0) {
       request.append(buffer, static_cast<size_t>(got));
     }
-    line_ = request.substr(0, request.find("\r\n"));
     const char answer[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     send(client, answer, sizeof answer - 1, 0);
     closesocket(client);
+    return request.substr(0, request.find("\r\n"));
   }
 
   SOCKET listener_ = INVALID_SOCKET;
   uint16_t port_ = 0;
-  std::thread thread_;
-  std::string line_;
+  std::future<std::string> line_;
 };
 
 // The user's Internet settings name a proxy while this lives.
 class ProxySettings {
  public:
   explicit ProxySettings(uint16_t port) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_,
-                    nullptr);
     const DWORD enable = 1;
     const std::wstring server = L"127.0.0.1:" + std::to_wstring(port);
-    RegSetValueExW(key_, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
-                   sizeof enable);
-    RegSetValueExW(key_, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                   static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"ProxyEnable", REG_DWORD, &enable, sizeof enable);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"ProxyServer", REG_SZ, server.c_str(),
+                    static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
   }
   ~ProxySettings() {
-    RegDeleteValueW(key_, L"ProxyEnable");
-    RegDeleteValueW(key_, L"ProxyServer");
-    RegCloseKey(key_);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"ProxyEnable");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"ProxyServer");
   }
-  ProxySettings(const ProxySettings&) = delete;
-  ProxySettings& operator=(const ProxySettings&) = delete;
 
  private:
   static constexpr wchar_t kKey[] =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-  HKEY key_ = nullptr;
 };
 
 TEST_P(RegistrationWindows, AFreshIdentitySendsTheKnownCiphertextThroughTheProxy) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "support/disk_fixture.h"
-#include "windows/child_process.h"
+#include "common/child_process.h"
 
 namespace keeltest {
 namespace {
@@ -19,7 +19,7 @@ std::string Secret(const std::string& domain) { return "secret of " + domain + '
 
 // The child: writes its cards, each with a sealed value, then reports.
 TEST_F(KeelProcessesWindows, RunsOnlyAsAChildOfTheTestBelow) {
-  const std::optional<std::string> db = ChildDatabase();
+  const std::optional<std::string> db = testchild::ChildDatabase();
   if (!db) GTEST_SKIP() << "a writer of the two-process test";
   ASSERT_EQ(KeelTest_Reset(("sqlite:" + *db).c_str()), KA_OK);
   Open();
@@ -31,14 +31,14 @@ TEST_F(KeelProcessesWindows, RunsOnlyAsAChildOfTheTestBelow) {
               KA_OK);
     ASSERT_EQ(KA_Card_Release(&card), KA_OK);
   }
-  Report("done");
+  testchild::Report("done");
 }
 
 TEST_F(KeelProcessesWindows, TwoWritersAtOnceAndAThirdProcessReadsEverything) {
   Close();
   {
-    Child first("KeelProcessesWindows.RunsOnlyAsAChildOfTheTestBelow", db_);
-    Child second("KeelProcessesWindows.RunsOnlyAsAChildOfTheTestBelow", db_);
+    testchild::Child first("KeelProcessesWindows.RunsOnlyAsAChildOfTheTestBelow", db_);
+    testchild::Child second("KeelProcessesWindows.RunsOnlyAsAChildOfTheTestBelow", db_);
     ASSERT_TRUE(first.started() && second.started());
     EXPECT_EQ(first.NextReport(), std::optional<std::string>("done"));
     EXPECT_EQ(second.NextReport(), std::optional<std::string>("done"));
