@@ -56,23 +56,6 @@ Texts AllTargets() {
   return out;
 }
 
-TEST_P(QuickLaunch, RefusedFingersTouchNothing) {
-  KS_QL ql = Launch(WEB, "http://a.example");
-  for (const DWORD finger : {0u, 0x3FFu}) {
-    DWORD count = 7;
-    EXPECT_EQ(::GetQL(finger, nullptr, 0, &count, FALSE), 0);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(::GetQL(finger, &ql, 1, &count, FALSE), 0);
-    EXPECT_EQ(::DeleteQL(finger, &ql, 1), 0);
-    EXPECT_EQ(::DeleteQLAll(finger), 0);
-    EXPECT_EQ(KeelTest_TraceSize(), 0u);
-    EXPECT_EQ(::SetQL(finger, &ql, 1), 0);  // its existence search asks the ten fingers
-    for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) EXPECT_TRUE(c.finger != finger);
-    EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
-    KeelTest_TraceClear();
-  }
-}
-
 TEST_P(QuickLaunch, TargetsAreClassifiedByTheirPrefix) {
   for (const char* target : {"http://a.example", "HTTP://B.EXAMPLE", "https://c.example",
                              "file:///tmp/x", "action://lock/", "action://dance/",
@@ -90,11 +73,7 @@ TEST_P(QuickLaunch, TargetsAreClassifiedByTheirPrefix) {
   EXPECT_EQ(log().Count("QL Type Is WEB; Url Is http://a.example"), 1u);
   EXPECT_EQ(log().Count("QL Type Is LOCAL; Path Is tmp/x"), 1u);
   EXPECT_EQ(log().Count("QL Type Is ACTION; ACTION Type Is 10"), 1u);
-}
-
-TEST_P(QuickLaunch, AFullArrayStopsTheListWithItsLine) {
-  for (int i = 0; i < 5; ++i) SeedLaunch(kFinger, "http://" + std::to_string(i) + ".example");
-  for (const DWORD capacity : {2u, 5u}) {
+  for (const DWORD capacity : {2u, 5u}) {  // full, with more waiting or not
     log().Clear();
     EXPECT_EQ(Read(kFinger, capacity).size(), capacity);
     EXPECT_EQ(log().Count("Input Buffer Is Not Enough. So Break Here"), 1u);
@@ -149,6 +128,14 @@ TEST_P(QuickLaunch, TheOneRecordLookUpAsksTheFingersInItsOrder) {
   EXPECT_EQ(log().Count("QL Is Found. So Break Here"), 1u);
   EXPECT_EQ(log().Count("Exiting IsQLExistIsQLExist(teKM_FINGER_INDEX,PKS_QL) With bRet = 1"), 1u);
   EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
+
+  KS_QL fresh = Launch(WEB, "http://new.example");
+  for (const DWORD refused : {0u, 0x3FFu}) {  // no finger: only the existence search asks
+    KeelTest_TraceClear();
+    EXPECT_EQ(::SetQL(refused, &fresh, 1), 0);
+    for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) EXPECT_NE(c.finger, refused);
+    EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
+  }
 }
 
 TEST_P(QuickLaunch, SetQLStoresEachNewTargetOnce) {

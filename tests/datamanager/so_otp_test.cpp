@@ -1,5 +1,4 @@
-// The SO account of a domain, the one-time-password mode of a profile, and
-// the two SO-profile exports that always answer 0.
+// The SO account of a domain and the one-time-password mode of a profile.
 #include <string>
 #include <vector>
 
@@ -98,62 +97,34 @@ TEST_P(SoAndOtp, TheSearchWalksEveryCardAndPassesOverUnusableOnes) {
   EXPECT_EQ(Utf8(record.UserName), "dan");
 }
 
-TEST_P(SoAndOtp, GettingTheAccountNeedsADomainAndARecord) {
-  SeedWeb(kSite, User("ann", 1));
-  KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE record = {};
-  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, nullptr, &record), 0);
-  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, nullptr), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
-  EXPECT_EQ(::GetSOAccount(3, &d, &record), 0);
-  EXPECT_EQ(::SetSOAccount(KS_PROFILE_WEB, &d, nullptr), 0);
-  EXPECT_EQ(::SetSingleOTPProfile(KS_PROFILE_WEB, nullptr, &record), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
-}
-
-TEST_P(SoAndOtp, TheModeOfAWebProfile) {
+TEST_P(SoAndOtp, OnlyAWebProfileHasAModeToWrite) {
   struct Case {
+    KS_PROFILE_TYPE kind;
     DWORD mode;
-    std::optional<uint8_t> stored;
+    BOOL result;
+    uint8_t stored;  // the card's mode afterwards; 9 before
+    bool refused = false;  // the store refuses the write
   };
-  for (const Case& c : {Case{2, 2}, Case{0x1FF, 0xFF}, Case{KS_OTP_MODE_UNSET, 9}}) {
-    SCOPED_TRACE(c.mode);
+  for (const Case& c : {Case{KS_PROFILE_WEB, 2, 1, 2}, Case{KS_PROFILE_WEB, 0x1FF, 1, 0xFF},
+                        Case{KS_PROFILE_WEB, KS_OTP_MODE_UNSET, 1, 9},
+                        Case{KS_PROFILE_WEB, 2, 0, 9, true}, Case{KS_PROFILE_APP, 2, 0, 9}}) {
+    SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.mode));
     FreshStore();
-    const int64_t card = SeedWeb(kSite, User("ann", std::nullopt, 9));
+    const int64_t card = SeedProfile(c.kind == KS_PROFILE_WEB ? kWebCategory : kAppCategory, kSite,
+                                     User("ann", std::nullopt, 9));
+    StoreScript script;
+    if (c.refused) script.Answer(KF_Card_SetProperty, KA_E_STORAGE).ForProperty(1003);
     log().Clear();
-
-    EXPECT_EQ(SetOtp(KS_PROFILE_WEB, "ann", c.mode), 1);
-
+    EXPECT_EQ(SetOtp(c.kind, "ann", c.mode), c.result);
     EXPECT_EQ(CardByte(card, 1003), c.stored);
-    EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), c.mode == KS_OTP_MODE_UNSET ? 0u : 1u);
-    EXPECT_EQ(CardText(card, 104), "pw-ann");  // nothing else is written
-    EXPECT_EQ(log().Count("Update Profile Successfully"), 1u);
+    EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), c.stored == 9 && !c.refused ? 0u : 1u);
+    EXPECT_EQ(CardText(card, 104), "pw-ann") << "nothing else is written";
+    EXPECT_EQ(log().Count("Update Profile Successfully"), c.result ? 1u : 0u);
+    ExpectEachCardReleasedBeforeTheNextRequest();
   }
-}
-
-TEST_P(SoAndOtp, AnAppProfileHasNoModeAndARefusedModeWriteFails) {
-  SeedApp(kSite, User("ann"));
-  SeedWeb(kSite, User("bob"));
-  EXPECT_EQ(SetOtp(KS_PROFILE_APP, "ann", 2), 0);
-  EXPECT_TRUE(CallsOf(KF_Card_SetProperty).empty());
   EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SetOTPProfile"),
             "Entering SetOTPProfile() | Domain Is site.example | Get Profile | Profile Is Found. "
             "So Break Here | Update Profile | Exiting SetOTPProfile() With bRet = 0");
-  ExpectEachCardReleasedBeforeTheNextRequest();
-
-  StoreScript script;
-  script.Answer(KF_Card_SetProperty, KA_E_STORAGE).ForProperty(1003);
-  EXPECT_EQ(SetOtp(KS_PROFILE_WEB, "bob", 2), 0);
-  EXPECT_EQ(log().Count("Update Profile Successfully"), 0u);
-}
-
-TEST_P(SoAndOtp, TheSoProfileExportsAnswerZeroAndTouchNothing) {
-  SeedWeb(kSite, User("ann", 1));
-  KeelTest_TraceClear();
-  EXPECT_EQ(::GetSOProfile(), 0);
-  EXPECT_EQ(::SetSOProfile(), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
-  EXPECT_EQ(log().Count("Exiting SetSOProfile() With bRet = 0"), 2u) << "the worker's and the frame's";
 }
 
 DM_ON_EVERY_BACKEND(SoAndOtp);
