@@ -2,6 +2,7 @@
 #ifndef DM_TESTS_LOG_CAPTURE_H
 #define DM_TESTS_LOG_CAPTURE_H
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,27 +28,24 @@ class LogCapture {
 
   const std::vector<LogLine>& lines() const { return lines_; }
   void Clear() { lines_.clear(); }
-
-  // The texts alone, in order.
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const LogLine& l : lines_) texts.push_back(l.text);
-    return texts;
-  }
-  // "function: text" for each line, in order.
+  std::vector<std::string> Texts() const { return Each([](const LogLine& l) { return l.text; }); }
+  // "function: text" for each line.
   std::vector<std::string> FunctionTexts() const {
-    std::vector<std::string> out;
-    for (const LogLine& l : lines_) out.push_back(l.function + ": " + l.text);
-    return out;
+    return Each([](const LogLine& l) { return l.function + ": " + l.text; });
   }
   // How many lines carry exactly this text.
   size_t Count(const std::string& text) const {
-    size_t n = 0;
-    for (const LogLine& l : lines_) n += l.text == text ? 1 : 0;
-    return n;
+    return static_cast<size_t>(
+        std::count_if(lines_.begin(), lines_.end(), [&](const LogLine& l) { return l.text == text; }));
   }
 
  private:
+  template <typename Show>
+  std::vector<std::string> Each(Show show) const {
+    std::vector<std::string> out;
+    for (const LogLine& l : lines_) out.push_back(show(l));
+    return out;
+  }
   static void Receive(void* user, const KSLogRecord* r) {
     static_cast<LogCapture*>(user)->lines_.push_back(
         {r->file, r->function, r->line, r->level, r->module, r->text});

@@ -1,33 +1,28 @@
-// LoopbackHttp.h - a tiny HTTP/1.1 server on 127.0.0.1 for the tests of the
-// platform's HTTP client, meant to stand as its proxy.
+// LoopbackHttp.h - a tiny HTTP/1.1 server on 127.0.0.1, the proxy of the
+// platform's HTTP client in the tests (POSIX only).
 //
-// It listens on an ephemeral port and serves from a thread of its own: each
-// connection gets one request head read and recorded, a fixed status with a
-// small body, and is closed.  The server stops on destruction, or by itself
-// after five seconds, so no test can wait on it forever.  Made with
-// `listening` false, it holds its port without listening: every connection
-// is refused at once.  As a proxy, a GET of http://host/path reaches it as
-// "GET http://host/path HTTP/1.1".  POSIX only.
+// From a thread of its own it records each connection's request head and
+// answers it with a fixed status, until destroyed or for five seconds at
+// most, so that no test waits on it for ever.  Made with `listening` false,
+// it holds its port without listening: every connection is refused.  As a
+// proxy it gets a GET of http://host/path as "GET http://host/path HTTP/1.1".
 #ifndef DM_TESTS_LOOPBACK_HTTP_H
 #define DM_TESTS_LOOPBACK_HTTP_H
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
-#include <cstdlib>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "common/scoped_env.h"
@@ -37,12 +32,18 @@ namespace dm::test {
 class LoopbackHttp {
  public:
   struct Request {
-    std::string line;                            // without CRLF
-    std::map<std::string, std::string> headers;  // names in lower case
+    std::string line;                 // without CRLF
+    std::vector<std::string> fields;  // the header lines, as sent
 
-    std::optional<std::string> Header(std::string name) const {
-      const auto found = headers.find(Lower(std::move(name)));
-      return found == headers.end() ? std::nullopt : std::optional<std::string>(found->second);
+    // The value of a header field, named in any case.
+    std::optional<std::string> Header(const std::string& name) const {
+      for (const std::string& f : fields) {
+        if (f.size() > name.size() && f[name.size()] == ':' &&
+            ::strncasecmp(f.c_str(), name.c_str(), name.size()) == 0) {
+          return f.substr(std::min(f.find_first_not_of(" \t", name.size() + 1), f.size()));
+        }
+      }
+      return std::nullopt;
     }
   };
 
@@ -75,11 +76,6 @@ class LoopbackHttp {
   }
 
  private:
-  static std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-  }
-
   // Waits until `fd` is readable, the server is stopped or its time is up.
   bool Readable(int fd) const {
     pollfd entry{fd, POLLIN, 0};
@@ -95,36 +91,28 @@ class LoopbackHttp {
       if (connection < 0) continue;
       std::string head;
       char chunk[1024];
-      ssize_t n = 1;
-      while (head.find("\r\n\r\n") == std::string::npos && n > 0 && Readable(connection)) {
+      for (ssize_t n = 1; head.find("\r\n\r\n") == std::string::npos && n > 0 &&
+                          Readable(connection);) {
         n = ::recv(connection, chunk, sizeof chunk, 0);
         head.append(chunk, static_cast<size_t>(std::max<ssize_t>(n, 0)));
       }
-      if (head.find("\r\n\r\n") != std::string::npos) {
-        Record(head);
+      const size_t end = head.find("\r\n\r\n");
+      if (end != std::string::npos) {
+        Request request;
+        for (size_t at = 0, next = 0; next < end; at = next + 2) {
+          next = head.find("\r\n", at);
+          (at == 0 ? request.line : request.fields.emplace_back()) = head.substr(at, next - at);
+        }
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          requests_.push_back(std::move(request));
+        }
         const std::string answer = "HTTP/1.1 " + std::to_string(status_) +
                                    " Answer\r\nContent-Length: 4\r\nConnection: close\r\n\r\ndone";
         (void)!::send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
       }
       ::close(connection);
     }
-  }
-
-  void Record(const std::string& head) {
-    Request request;
-    for (size_t start = 0, end; (end = head.find("\r\n", start)) != start; start = end + 2) {
-      const std::string line = head.substr(start, end - start);
-      const size_t colon = line.find(':');
-      if (start == 0) {
-        request.line = line;
-      } else if (colon != std::string::npos) {
-        const size_t value = line.find_first_not_of(" \t", colon + 1);
-        request.headers[Lower(line.substr(0, colon))] =
-            value == std::string::npos ? "" : line.substr(value);
-      }
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(std::move(request));
   }
 
   const int status_;
