@@ -30,29 +30,6 @@ BOOL SetOtp(KS_PROFILE_TYPE kind, const std::string& user, DWORD mode) {
   return ::SetSingleOTPProfile(kind, &d, &p);
 }
 
-TEST_P(SoAndOtp, TheFlagCanMarkSeveralCardsAndTheFirstIsReturned) {
-  const int64_t ann = SeedWeb(kSite, User("ann", 1));
-  const int64_t bob = SeedWeb(kSite, User("bob"));
-  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "bob"), 1);
-  EXPECT_EQ(CardByte(ann, 1999), 1);
-  EXPECT_EQ(CardByte(bob, 1999), 1);
-  EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), 1u);  // bob's flag only
-
-  log().Clear();
-  KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE record = Profile(KS_PROFILE_APP, "", "untouched", "untouched");
-  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 1);
-  EXPECT_EQ(record.ProfileType, KS_PROFILE_WEB);
-  EXPECT_EQ(Utf8(record.UserName), "ann");
-  EXPECT_EQ(Utf8(record.Password), "untouched");
-  EXPECT_EQ(Utf8(record.Text3101), "untouched");
-  EXPECT_EQ(FunctionOrder(log()), "GetSOAccount > DataManagerUtils::GetSOAccount > GetSOAccount");
-  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSOAccount"),
-            "Entering GetSOAccount() | Domain Is site.example | Get Profile | Get SOProfile "
-            "Successfully | Profile Type Is WEB; UserName Is ann | Exiting GetSOAccount() With "
-            "bRet = 1");
-}
-
 TEST_P(SoAndOtp, SettingTheFlagWritesOneByteOnTheMatchingCardOnly) {
   SeedApp(kSite, User("ann"));
   EXPECT_EQ(SetSo(KS_PROFILE_APP, "Ann"), 0);
@@ -79,11 +56,13 @@ TEST_P(SoAndOtp, SettingTheFlagWritesOneByteOnTheMatchingCardOnly) {
   ExpectEachCardReleasedBeforeTheNextRequest();
 }
 
-TEST_P(SoAndOtp, TheSearchWalksEveryCardAndPassesOverUnusableOnes) {
+// The account is the first card of the domain flagged and with a user name;
+// setting the flag clears none on the other cards.
+TEST_P(SoAndOtp, TheAccountIsTheFirstFlaggedCardWithAName) {
   SeedWeb(kSite, User("ann", 0));
-  SeedWeb(kSite, User("bob"));  // no flag stored: its read fails
+  const int64_t bob = SeedWeb(kSite, User("bob"));  // no flag stored: its read fails
   const int64_t nameless = KeelTest_SeedCard(kSite.c_str(), kWebCategory);
-  SetCardByte(nameless, 1999, 1);  // flagged, without a user name
+  SetCardByte(nameless, 1999, 7);  // any flag but 0 counts: its name is read
   KS_DOMAIN d = Domain(kSite);
   KS_PROFILE record = {};
   EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 0);
@@ -93,8 +72,22 @@ TEST_P(SoAndOtp, TheSearchWalksEveryCardAndPassesOverUnusableOnes) {
   ExpectEachCardReleasedBeforeTheNextRequest();
 
   SeedWeb(kSite, User("dan", 7));
+  KeelTest_TraceClear();
+  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "bob"), 1);
+  EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), 1u);
+  EXPECT_EQ(CardByte(bob, 1999), 1);
+  EXPECT_EQ(CardByte(nameless, 1999), 7);
+  log().Clear();
+  record = Profile(KS_PROFILE_APP, "", "untouched", "untouched");
   EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 1);
-  EXPECT_EQ(Utf8(record.UserName), "dan");
+  EXPECT_EQ(record.ProfileType, KS_PROFILE_WEB);
+  EXPECT_EQ(Utf8(record.UserName), "bob") << "before dan's";
+  EXPECT_EQ(Utf8(record.Password), "untouched");
+  EXPECT_EQ(Utf8(record.Text3101), "untouched");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSOAccount"),
+            "Entering GetSOAccount() | Domain Is site.example | Get Profile | Get SOProfile "
+            "Successfully | Profile Type Is WEB; UserName Is bob | Exiting GetSOAccount() With "
+            "bRet = 1");
 }
 
 TEST_P(SoAndOtp, OnlyAWebProfileHasAModeToWrite) {
