@@ -108,55 +108,51 @@ TEST_P(Settings, TheSkinIndexIsAContextProperty) {
   EXPECT_EQ(index, 7u) << "a failed read leaves the caller's value";
 }
 
-TEST_P(Settings, AHotkeyRoundTripsAsTheSlotsText) {
+// A slot holds "first++second**state" in a 520-byte buffer, read back as
+// strtol reads each part; a state above 0 is 1.
+TEST_P(Settings, AHotkeyIsItsSlotsTextAsStringToLongReadsIt) {
   struct Case {
-    DWORD slot, first, second, flag;
-    std::string stored;
+    DWORD slot;
+    std::string text;
+    Values values;             // what the slot reads as
+    std::optional<DWORD> set;  // the state SetHotkeyState writes the text from, with the values
   };
   const std::vector<Case> cases = {
-      {3, 17, 65, 1, "17++65**1"},
-      {10, 0, 0, 5, "0++0**1"},
-      {1, static_cast<DWORD>(-5), 2147483647, 0, "-5++2147483647**0"},
+      {3, "17++65**1", {17, 65, 1}, 1},
+      {10, "0++0**1", {0, 0, 1}, 5},
+      {1, "-5++2147483647**0", {static_cast<DWORD>(-5), 2147483647, 0}, 0},
+      {4, "12++34", {12, 34, 0}},
+      {4, "12**1", {0, 0, 0}},
+      {4, " \t-7++ +8**2", {static_cast<DWORD>(-7), 8, 1}},
+      {4, "1++2**-1", {1, 2, 0}},
+      {4, "1++2**0x5", {1, 2, 0}},
+      {4, "3x++4y**1z", {3, 4, 1}},
+      {4, "a++b**c", {0, 0, 0}},
+      {4, "5**1++6", {0, 0, 0}},  // the "++" after the "**" is cut away with it
+      {4, "1++2++3**1**0", {1, 2, 1}},
+      {4, "99999999999++-99999999999**99999999999", {0x7FFFFFFF, 0x80000000, 1}},
+      {4, "", {0, 0, 0}},
   };
+  const int64_t app = KeelTest_AppObject(kTouchControl);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.stored);
-    EXPECT_EQ(::SetHotkeyState(c.slot, c.first, c.second, c.flag), 0);
-    WCHAR stored[300] = {};
+    SCOPED_TRACE(c.text);
+    const int32_t property = 3010 + static_cast<int32_t>(c.slot);
+    WCHAR stored[260] = {};
     int32_t size = 0;
-    KeelTest_GetProperty(KeelTest_AppObject(kTouchControl), 3010 + static_cast<int32_t>(c.slot),
-                         stored, sizeof stored, &size, nullptr);
-    EXPECT_EQ(Utf8(stored), c.stored);
-    EXPECT_EQ(size, 520);
-    EXPECT_EQ(Hotkey(c.slot), (Values{c.first, c.second, c.flag != 0}));
+    if (c.set) {
+      EXPECT_EQ(::SetHotkeyState(c.slot, c.values[0], c.values[1], *c.set), 0);
+      KeelTest_GetProperty(app, property, stored, sizeof stored, &size, nullptr);
+      EXPECT_EQ(Utf8(stored), c.text);
+      EXPECT_EQ(size, 520);
+    } else {
+      const std::u16string wide = U16(c.text);
+      std::memcpy(stored, wide.data(), wide.size() * sizeof(WCHAR));
+      ASSERT_EQ(KeelTest_SetProperty(app, property, KA_ATTR_PLAIN, stored, sizeof stored), KA_OK);
+    }
+    EXPECT_EQ(Hotkey(c.slot), c.values);
   }
   EXPECT_EQ(log().Texts().back(), "Exiting GetHotkeyState() With bRet = 1")
       << "the export's exit line shows the worker's result, not the inverted one";
-}
-
-TEST_P(Settings, StoredSlotTextsAreParsedAsStringToLongReadsThem) {
-  const std::vector<std::pair<std::string, Values>> cases = {
-      {"12++34", {12, 34, 0}},
-      {"12**1", {0, 0, 0}},
-      {" \t-7++ +8**2", {static_cast<DWORD>(-7), 8, 1}},
-      {"1++2**-1", {1, 2, 0}},
-      {"1++2**0x5", {1, 2, 0}},
-      {"3x++4y**1z", {3, 4, 1}},
-      {"a++b**c", {0, 0, 0}},
-      {"5**1++6", {0, 0, 0}},  // the "++" after the "**" is cut away with it
-      {"1++2++3**1**0", {1, 2, 1}},
-      {"99999999999++-99999999999**99999999999", {0x7FFFFFFF, 0x80000000, 1}},
-      {"", {0, 0, 0}},
-  };
-  for (const auto& [text, values] : cases) {
-    SCOPED_TRACE(text);
-    WCHAR stored[260] = {};  // as the library stores it: the whole 520-byte buffer
-    const std::u16string wide = U16(text);
-    std::memcpy(stored, wide.data(), wide.size() * sizeof(WCHAR));
-    ASSERT_EQ(KeelTest_SetProperty(KeelTest_AppObject(kTouchControl), 3014, KA_ATTR_PLAIN, stored,
-                                   sizeof stored),
-              KA_OK);
-    EXPECT_EQ(Hotkey(4), values);
-  }
 }
 
 TEST_P(Settings, EmptyFailedAndOutOfRangeSlots) {
