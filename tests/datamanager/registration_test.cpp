@@ -1,5 +1,6 @@
 // Registration: the identity's text, encrypted, encoded and sent as one GET
-// through a loopback proxy, and the result codes of every way it can fail.
+// (the platform suite sends one through a proxy), and the result codes of
+// every way it can fail.
 #include <algorithm>
 #include <iterator>
 #include <string>
@@ -10,8 +11,8 @@
 #include "registration/Deployment.h"
 #include "registration/Encodings.h"
 #include "support/DataManagerTest.h"
-#include "support/LoopbackHttp.h"
 #include "support/ProfileCards.h"
+#include "support/RecordingEnv.h"
 
 namespace dm::test {
 namespace {
@@ -19,48 +20,30 @@ namespace {
 using Registration = DataManagerTest;
 
 const std::string kFreshText = "r" + std::string(27, ';');
-const std::string kQuery = std::string("GET http://") + registration::Host() + "/gather.aspx?data=";
+const std::string kQuery = std::string("Registration|") + registration::Host() + ":80|/gather.aspx?data=";
 
-// The request line that carries `text` to the service: encrypted under the
+// The GET that carries `text` to the service: encrypted under the
 // deployment's key bytes and IV (the platform's cipher is checked against
 // reference vectors of its own), then Base64- and percent-encoded.
-std::string RequestLine(const std::string& text) {
+Names Get(const std::string& text) {
   AesKeyBlob blob{8, 2, 0, 0x660E, 16, {}};
   std::copy(std::begin(registration::Key()), std::end(registration::Key()), blob.key);
   std::string cipher;
   EXPECT_TRUE(DefaultEnv()->EncryptAes128Cbc(blob, registration::InitialisationVector(), text,
                                              &cipher));
-  return kQuery + registration::PercentEncode(registration::Base64(cipher)) + " HTTP/1.1";
-}
-
-// What one submission sent: its result, and the request line and agent.
-struct Sent {
-  BOOL result = -1;
-  std::string line, agent;
-};
-
-Sent Submit(int status = 200) {
-  LoopbackHttp proxy(status);
-  ProxyEnvironment through(proxy.port());
-  Sent sent;
-  sent.result = ::SubmitRegistration();
-  const std::vector<LoopbackHttp::Request> requests = proxy.requests();
-  if (requests.size() != 1) return sent;
-  sent.line = requests[0].line;
-  sent.agent = requests[0].Header("User-Agent").value_or("");
-  return sent;
+  return {kQuery + registration::PercentEncode(registration::Base64(cipher))};
 }
 
 TEST_P(Registration, AFreshIdentitySendsTwentyEightCharacters) {
-  const Sent sent = Submit();
-  EXPECT_EQ(sent.result, 0);
-  EXPECT_EQ(sent.agent, "Registration");
-  EXPECT_EQ(sent.line, RequestLine(kFreshText));
+  RecordingEnv env;
+  env.httpAnswer = true;
+  EXPECT_EQ(::SubmitRegistration(), 0);
+  EXPECT_EQ(env.gets, Get(kFreshText));
   if (registration::HasDevelopmentSecrets()) {
     // Made with the openssl command line and the development key and IV:
     //   printf 'r;;;;;;;;;;;;;;;;;;;;;;;;;;;' | openssl enc -aes-128-cbc
     //       -K 646576656c6f706d656e742d6b657921 -iv 444556454c4f504d454e542d4f4e4c59 | base64
-    EXPECT_EQ(sent.line, kQuery + "lWLmLEtBG4UcdGW3WLylRYE3U%2BWZNiBucB7bYUIIDTA%3D HTTP/1.1");
+    EXPECT_EQ(env.gets, Names{kQuery + "lWLmLEtBG4UcdGW3WLylRYE3U%2BWZNiBucB7bYUIIDTA%3D"});
   }
   EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SubmitRegistration"),
             "Entering SubmitRegistration() | Exiting SubmitRegistration() With nRet = 0");
@@ -76,10 +59,11 @@ TEST_P(Registration, TheTextHoldsPropertiesOneToTwentySixButThePasswords) {
   SetCardText(identity, 25, std::string(1023, 'x'));  // the most a field holds
   SetCardText(identity, 26, std::string(1024, 'y'));  // too long: an empty field
   KeelTest_TraceClear();
-  const Sent sent = Submit(404);  // any answer counts
-  EXPECT_EQ(sent.result, 0);
-  EXPECT_EQ(sent.line, RequestLine("r;Ann;" + std::string(18, ';') + "ann.s;;;;;" +
-                                   std::string(1023, 'x') + ";;"));
+  RecordingEnv env;
+  env.httpAnswer = true;
+  EXPECT_EQ(::SubmitRegistration(), 0);
+  EXPECT_EQ(env.gets, Get("r;Ann;" + std::string(18, ';') + "ann.s;;;;;" + std::string(1023, 'x') +
+                          ";;"));
   std::vector<int32_t> expected;
   for (int pass = 0; pass < 2; ++pass) {  // the size, then the text
     for (int32_t p = 1; p <= 26; ++p) {
@@ -90,27 +74,15 @@ TEST_P(Registration, TheTextHoldsPropertiesOneToTwentySixButThePasswords) {
 }
 
 TEST_P(Registration, EachFailureHasItsCodeAndLine) {
-  class NoCipher : public EnvWrapper {
-   public:
-    NoCipher() : EnvWrapper(DefaultEnv()) {}
-    bool EncryptAes128Cbc(const AesKeyBlob&, const uint8_t (&)[16], std::string_view,
-                          std::string* cipher) override {
-      cipher->clear();
-      return false;
-    }
-  };
-  {
-    LoopbackHttp closed(200, /*listening=*/false);
-    ProxyEnvironment through(closed.port());
-    EXPECT_EQ(::SubmitRegistration(), 278);
-    EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SendMsg"), "SendHttpRequest Failed");
-  }
-  NoCipher noCipher;
-  SetEnv(&noCipher);
+  RecordingEnv env;
+  env.httpAnswer = false;
+  EXPECT_EQ(::SubmitRegistration(), 278);
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SendMsg"), "SendHttpRequest Failed");
+  env.encryptionFails = true;
   log().Clear();
   EXPECT_EQ(::SubmitRegistration(), 277);
   EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SendMsg"), "EncryptURL() Failed");
-  SetEnv(nullptr);
+  EXPECT_EQ(env.gets.size(), 1u) << "nothing sent without a cipher";
 
   StoreScript script;
   script.Answer(KF_Init, KA_E_STORAGE);
