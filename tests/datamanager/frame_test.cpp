@@ -41,8 +41,7 @@ TEST_P(Frames, RefusedArgumentsNeverReachTheStore) {
   KS_DOMAIN d = Domain("site.example");
   KS_PROFILE p = Profile(KS_PROFILE_WEB, "ann");
   KS_QL ql = {};
-  KS_SHORTCUT web = {};
-  web.Type = WEB;
+  KS_SHORTCUT web{WEB};
   Fill(web.Web.Url, "http://a.example");
   WCHAR text[256];
   DWORD n = 7;

@@ -23,13 +23,9 @@ int64_t SeedLaunch(DWORD finger, const std::string& target) {
 }
 
 KS_QL Launch(KS_QL_TYPE type, const std::string& target, DWORD action = 0) {
-  KS_QL ql = {};
-  ql.Type = type;
-  if (type == ACTION) {
-    ql.ActionType = action;
-  } else {
-    Fill(ql.Url, target);
-  }
+  KS_QL ql{type};
+  Fill(ql.Url, target);
+  if (type == ACTION) ql.ActionType = action;
   return ql;
 }
 
@@ -47,6 +43,13 @@ Texts Read(DWORD finger, DWORD capacity = 10, BOOL sso = FALSE) {
                                     : "ACTION " + std::to_string(r.ActionType));
   }
   return out;
+}
+
+// The modes of the macro requests, in order.
+std::vector<int16_t> Modes() {
+  std::vector<int16_t> modes;
+  for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);
+  return modes;
 }
 
 // The target texts of every macro of the store, in creation order.
@@ -114,11 +117,11 @@ TEST_P(QuickLaunch, AWebLaunchTakesItsLoginAddressFromTheLinkedCard) {
   }
 }
 
-TEST_P(QuickLaunch, TheOneRecordLookUpAsksTheFingersInItsOrder) {
+TEST_P(QuickLaunch, SetQLStoresEachTargetNotFoundUnderAnyFinger) {
   SeedLaunch(0x010, "http://last.example");
   KeelTest_TraceClear();
-  KS_QL ql = Launch(WEB, "http://last.example");
-  EXPECT_EQ(::SetQL(0x001, &ql, 1), 0) << "it exists under another finger: not stored";
+  KS_QL last = Launch(WEB, "http://last.example");
+  EXPECT_EQ(::SetQL(0x001, &last, 1), 0) << "it exists under another finger: not stored";
   std::vector<uint32_t> asked;
   for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) {
     if (c.mode == 1 && (asked.empty() || asked.back() != c.finger)) asked.push_back(c.finger);
@@ -136,13 +139,12 @@ TEST_P(QuickLaunch, TheOneRecordLookUpAsksTheFingersInItsOrder) {
     for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) EXPECT_NE(c.finger, refused);
     EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
   }
-}
 
-TEST_P(QuickLaunch, SetQLStoresEachNewTargetOnce) {
   KS_QL records[] = {Launch(LOCAL, "bin/a"), Launch(LOCAL, "bin/a"), Launch(ACTION, "", 11),
                      Launch(WEB, "no-scheme.example")};
   EXPECT_EQ(::SetQL(kFinger, records, 4), 1);
-  EXPECT_EQ(AllTargets(), (Texts{"file:///bin/a", "action://", "no-scheme.example"}));
+  EXPECT_EQ(AllTargets(), (Texts{"http://last.example", "file:///bin/a", "action://",
+                                 "no-scheme.example"}));
   EXPECT_EQ(Read(kFinger), (Texts{"LOCAL bin/a"})) << "the others name no known target";
   EXPECT_EQ(log().Count("Action Is file:///bin/a"), 1u);
 
@@ -150,10 +152,11 @@ TEST_P(QuickLaunch, SetQLStoresEachNewTargetOnce) {
   EXPECT_EQ(::SetQL(kFinger, &unencodable, 1), 0);
   EXPECT_EQ(log().Count("SetMacroProperty Failed And Delete This Macro"), 1u);
   EXPECT_EQ(CallsOf(KF_Macro_Delete).size(), 1u);
-  EXPECT_EQ(AllTargets().size(), 3u);
+  EXPECT_EQ(AllTargets().size(), 4u);
 }
 
-TEST_P(QuickLaunch, DeleteQLComparesBytesAndGoesOnFromTheDeletedMacro) {
+// A deletion goes on from the macro it deleted, or starts again (DeleteQLAll).
+TEST_P(QuickLaunch, DeletionsCompareBytesAndWalkOnFromTheDeletedMacro) {
   for (const char* t : {"http://a.example", "http://b.example", "http://a.example", "file:///c"}) {
     SeedLaunch(kFinger, t);
   }
@@ -163,28 +166,19 @@ TEST_P(QuickLaunch, DeleteQLComparesBytesAndGoesOnFromTheDeletedMacro) {
   EXPECT_EQ(::DeleteQL(kFinger, records, 4), 1);
   EXPECT_EQ(AllTargets(), (Texts{"http://b.example"}));
   EXPECT_EQ(CallsOf(KF_Macro_Delete).size(), 3u);
-  std::vector<int16_t> modes;
-  for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);
-  EXPECT_EQ(modes, (std::vector<int16_t>{1, 2, 2, 2, 2}));
+  EXPECT_EQ(Modes(), (std::vector<int16_t>{1, 2, 2, 2, 2}));
   EXPECT_EQ(log().Count("Not OK"), 4u);
   EXPECT_EQ(log().Count("Delete Macro"), 3u);
-
   KS_QL none = Launch(WEB, "http://nothing.example");
   EXPECT_EQ(::DeleteQL(kFinger, &none, 1), 1) << "a compared target is enough";
   EXPECT_EQ(::DeleteQL(0x008, &none, 1), 0) << "a finger without macros";
-}
 
-TEST_P(QuickLaunch, DeleteQLAllStartsAgainAfterEachDelete) {
-  KeelTest_SeedMacro(kFinger);
-  KeelTest_SeedMacro(kFinger);
+  KeelTest_SeedMacro(0x008);  // without a target
+  KeelTest_SeedMacro(0x008);
   KeelTest_TraceClear();
-  EXPECT_EQ(::DeleteQLAll(kFinger), 0) << "no macro had a target";
-  std::vector<int16_t> modes;
-  for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);
-  EXPECT_EQ(modes, (std::vector<int16_t>{1, 1, 1}));
-  EXPECT_TRUE(AllTargets().empty());
-
-  SeedLaunch(kFinger, "file:///x");
+  EXPECT_EQ(::DeleteQLAll(0x008), 0) << "no macro had a target";
+  EXPECT_EQ(Modes(), (std::vector<int16_t>{1, 1, 1}));
+  EXPECT_EQ(AllTargets(), (Texts{"http://b.example"}));
   SeedLaunch(0x008, "file:///y");
   EXPECT_EQ(::DeleteQLAll(kFinger), 1);
   EXPECT_EQ(AllTargets(), (Texts{"file:///y"})) << "other fingers keep theirs";

@@ -39,8 +39,7 @@ int64_t Seed(const Stored& s) {
 
 KS_SHORTCUT Web(const std::string& url, const std::string& tip = "",
                 const std::string& fullAddr = "") {
-  KS_SHORTCUT r = {};
-  r.Type = WEB;
+  KS_SHORTCUT r{WEB};
   Fill(r.Web.Url, url);
   Fill(r.Web.Tip, tip);
   Fill(r.Web.FullAddr, fullAddr);
@@ -48,15 +47,13 @@ KS_SHORTCUT Web(const std::string& url, const std::string& tip = "",
 }
 
 KS_SHORTCUT Local(const std::string& path) {
-  KS_SHORTCUT r = {};
-  r.Type = LOCAL;
+  KS_SHORTCUT r{LOCAL};
   Fill(r.Local.Path, path);
   return r;
 }
 
 KS_SHORTCUT Action(DWORD action) {
-  KS_SHORTCUT r = {};
-  r.Type = ACTION;
+  KS_SHORTCUT r{ACTION};
   r.Action.ActionType = action;
   return r;
 }
@@ -198,8 +195,7 @@ TEST_P(Shortcuts, SignInHostTipsAreStoredAsTheServicesName) {
 TEST_P(Shortcuts, ExactLookUpsAndActivation) {
   const int64_t hidden = Seed({"http://a.example", {}, {}, {}, {}, 1, {}});
   Seed({"action://lock/", {}, {}, {}, {}, 0, {}});
-  KS_SHORTCUT a = Web("http://a.example"), upper = Web("HTTP://A.EXAMPLE");
-  KS_SHORTCUT lock = Action(1);
+  KS_SHORTCUT a = Web("http://a.example"), upper = Web("HTTP://A.EXAMPLE"), lock = Action(1);
   EXPECT_EQ(::IsShortcutExist(WEB, &a), 1);
   EXPECT_EQ(::IsShortcutShowed(WEB, &a), 0) << "hidden";
   EXPECT_EQ(::IsShortcutExist(WEB, &upper), 0);

@@ -1,9 +1,7 @@
-// DataManagerTest.h - the fixture of the DataManager suites.
-//
-// Each test starts from a fresh process state as far as DataManager can
-// tell: a store folder of its own (through CommonProgramFiles) holding our
-// store library, an empty store on the suite's backend, the store handles
-// and the binding's table forgotten, and KSLog's lines captured.
+// DataManagerTest.h - the fixture of the DataManager suites: each test has
+// a store folder of its own (through CommonProgramFiles), an empty store on
+// the suite's backend, the store handles and the binding's table forgotten,
+// and KSLog's lines captured.
 #ifndef DM_TESTS_DATA_MANAGER_TEST_H
 #define DM_TESTS_DATA_MANAGER_TEST_H
 
@@ -83,8 +81,7 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
 };
 
 // A context property of at most 8 bytes (little-endian) as DataManager's
-// store context answers it, per-process values included; nothing when the
-// read fails.
+// store context answers it; nothing when the read fails.
 inline std::optional<uint64_t> ContextValue(int32_t property) {
   uint64_t value = 0;
   if (KA_GetProperty(&Handles().context, property, sizeof value, &value, nullptr) != KA_OK) {
@@ -97,8 +94,7 @@ inline std::optional<uint64_t> ContextValue(int32_t property) {
 #define DM_ON_EVERY_BACKEND(Suite) \
   INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory", "sqlite"))
 
-// For suites whose faults come through the interceptor, the log or the
-// platform, whatever the backend.
+// For suites whose faults come through the interceptor, the log or the platform.
 #define DM_IN_MEMORY(Suite) INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory"))
 
 }  // namespace dm::test

@@ -55,9 +55,7 @@ class RecordingEnv : public EnvWrapper {
   }
   bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16], std::string_view plain,
                         std::string* cipher) override {
-    if (!encryptionFails) return EnvWrapper::EncryptAes128Cbc(key, iv, plain, cipher);
-    cipher->clear();
-    return false;
+    return !encryptionFails && EnvWrapper::EncryptAes128Cbc(key, iv, plain, cipher);
   }
   bool HttpGet(const WString& agent, const WString& host, uint16_t port,
                const WString& path) override {
