@@ -76,24 +76,6 @@ TEST_P(Settings, EachApplicationTouchesOnlyItsOwnFields) {
   }
 }
 
-TEST_P(Settings, TheFirstOtherFailureStopsAndKeepsWhatWasDone) {
-  StoreScript script;
-  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(3002);
-  script.Answer(KF_App_SetProperty, KA_E_STORAGE).ForProperty(3002);
-  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(1);  // the name: logged only
-  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
-  EXPECT_EQ(::GetSetting(1, &s), 0);
-  EXPECT_EQ(Fields(s), (Values{1, 1, 0xA3, 0xA4, 0xA5}));
-  EXPECT_EQ(log().Count("Fus = 1"), 0u) << "the values are shown only after every read";
-
-  KS_SETTING in = {1, 7, 8, 9, 10};
-  EXPECT_EQ(::SetSetting(1, &in), 0);
-  EXPECT_EQ(AppValue(kTouchControl, 3001), 7u);
-  EXPECT_EQ(AppValue(kTouchControl, 3003), std::nullopt);
-  EXPECT_EQ(log().Count("KA_App_Name Is  And Set Setting"), 1u);
-  EXPECT_EQ(log().Texts().back(), "Exiting SetSetting() With bRet = 0");
-}
-
 TEST_P(Settings, TheSkinIndexIsAContextProperty) {
   EXPECT_EQ(::SetSkinIndex(7), 1);
   log().Clear();
@@ -155,17 +137,34 @@ TEST_P(Settings, AHotkeyIsItsSlotsTextAsStringToLongReadsIt) {
       << "the export's exit line shows the worker's result, not the inverted one";
 }
 
-TEST_P(Settings, EmptyFailedAndOutOfRangeSlots) {
+// The first failure other than "not stored" ends a read or a write, and
+// keeps what was done before it.
+TEST_P(Settings, TheFirstOtherFailureStopsAndKeepsWhatWasDone) {
   EXPECT_EQ(Hotkey(2), (Values{0, 0, 0xEE})) << "an empty slot reads as zero";
-  {
-    StoreScript script;
-    script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(3012);
-    script.Answer(KF_App_SetProperty, KA_E_STORAGE);
-    EXPECT_EQ(Hotkey(2, 256), (Values{0xEE, 0xEE, 0xEE})) << "a failed read writes nothing";
-    EXPECT_EQ(::SetHotkeyState(2, 1, 2, 1), 256);
-    EXPECT_EQ(log().Texts().back(), "Exiting SetHotkeyState() With bRet = 0");
+  StoreScript script;
+  for (const int32_t property : {3002, 3012}) {
+    script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(property);
+    script.Answer(KF_App_SetProperty, KA_E_STORAGE).ForProperty(property);
   }
-  // Slots out of range are refused after the worker's entry line.
+  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(1);  // the name: logged only
+  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+  EXPECT_EQ(::GetSetting(1, &s), 0);
+  EXPECT_EQ(Fields(s), (Values{1, 1, 0xA3, 0xA4, 0xA5}));
+  EXPECT_EQ(log().Count("Fus = 1"), 0u) << "the values are shown only after every read";
+
+  KS_SETTING in = {1, 7, 8, 9, 10};
+  EXPECT_EQ(::SetSetting(1, &in), 0);
+  EXPECT_EQ(AppValue(kTouchControl, 3001), 7u);
+  EXPECT_EQ(AppValue(kTouchControl, 3003), std::nullopt);
+  EXPECT_EQ(log().Count("KA_App_Name Is  And Set Setting"), 1u);
+  EXPECT_EQ(log().Texts().back(), "Exiting SetSetting() With bRet = 0");
+
+  EXPECT_EQ(Hotkey(2, 256), (Values{0xEE, 0xEE, 0xEE})) << "a failed read writes nothing";
+  EXPECT_EQ(::SetHotkeyState(2, 1, 2, 1), 256);
+  EXPECT_EQ(log().Texts().back(), "Exiting SetHotkeyState() With bRet = 0");
+}
+
+TEST_P(Settings, SlotsOutOfRangeAreRefusedAfterTheWorkersEntryLine) {
   DWORD value = 0;
   for (const DWORD slot : {0u, 11u}) {
     for (const std::string name : {"GetHotkeyState", "SetHotkeyState"}) {
