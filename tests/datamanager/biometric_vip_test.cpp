@@ -147,44 +147,36 @@ std::string ResumeInSystemCodePage() {
 #endif
 }
 
+// The store gets the UTF-8 text, cut to the caller's length in bytes; a
+// command that is not text in the system code page gets none, and is refused.
 TEST_P(BiometricsAndVip, ThePromptGetsTheCommandAsUtf8WithTheCallersLength) {
   struct Case {
     const char* command;
-    const char* text;  // what the store got; null for no text
-    int32_t length;
-    BOOL result;
-    const char* logged = nullptr;  // the text of the log line, when not `text`
+    std::optional<std::string> sent;
+    std::string logged;
   };
-  // The store gets the UTF-8 text, cut to the caller's length in bytes.
-  const std::string resume = ResumeInSystemCodePage();
-  const std::string resume_sent = std::string("r\xC3\xA9sum\xC3\xA9").substr(0, resume.size());
-  std::vector<Case> cases = {
-      {nullptr, nullptr, 0, 1},
-      {"help.chm", "help.chm", 8, 1},
-      {"", "", 0, 1},
-      {resume.c_str(), resume_sent.c_str(), static_cast<int32_t>(resume.size()), 1,
-       "r\xC3\xA9sum\xC3\xA9"},
-  };
-  if (resume.size() == 8) {  // UTF-8; a single-byte code page has no invalid byte
-    cases.push_back({"\xFF", nullptr, 1, 0});  // no text, refused
-  }
+  const std::string resume = ResumeInSystemCodePage(), utf8 = "r\xC3\xA9sum\xC3\xA9";
+  std::vector<Case> cases = {{nullptr, std::nullopt, ""},
+                             {"help.chm", "help.chm", "help.chm"},
+                             {"", "", ""},
+                             {resume.c_str(), utf8.substr(0, resume.size()), utf8}};
+  if (resume.size() == 8) cases.push_back({"\xFF", std::nullopt, ""});  // a code page of UTF-8
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.length);
+    const bool refused = c.command != nullptr && !c.sent;
+    SCOPED_TRACE(c.logged);
     log().Clear();
     KeelTest_TraceClear();
     DWORD flag = 7;
-    EXPECT_EQ(::LaunchVIPPromptUIWithCmd(c.command, &flag), c.result);
-    EXPECT_EQ(flag, static_cast<DWORD>(c.result));
+    EXPECT_EQ(::LaunchVIPPromptUIWithCmd(c.command, &flag), !refused);
+    EXPECT_EQ(flag, refused ? 0u : 1u);
     const std::vector<KeelCall> calls = StoreCalls();
     ASSERT_EQ(calls.size(), 1u) << "the prompt opens nothing first";
     EXPECT_EQ(calls[0].command, 3);
-    EXPECT_EQ(calls[0].size, c.length);
-    EXPECT_EQ(std::string(calls[0].text != nullptr ? calls[0].text : "(none)"),
-              c.text != nullptr ? c.text : "(none)");
+    EXPECT_EQ(calls[0].size, static_cast<int32_t>(c.command ? std::strlen(c.command) : 0));
+    EXPECT_EQ(calls[0].text != nullptr ? std::optional<std::string>(calls[0].text) : std::nullopt,
+              c.sent);
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::LaunchVIPPromptUIWithCmd"),
-              "Help File Path: " +
-                  std::string(c.logged != nullptr ? c.logged : c.text != nullptr ? c.text : "") +
-                  (c.result ? "" : " | KA_Execute Failed With Error = -4"));
+              "Help File Path: " + c.logged + (refused ? " | KA_Execute Failed With Error = -4" : ""));
   }
 }
 

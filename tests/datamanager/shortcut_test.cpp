@@ -25,11 +25,11 @@ struct Stored {
 
 int64_t Seed(const Stored& s) {
   const int64_t id = KeelTest_SeedShortcut();
-  const std::pair<int32_t, const std::optional<std::string>*> texts[] = {
-      {1004, &s.fullAddr}, {1023, &s.icon}, {1000, &s.tip}, {1022, &s.category}};
+  const std::pair<int32_t, std::optional<std::string>> texts[] = {
+      {1004, s.fullAddr}, {1023, s.icon}, {1000, s.tip}, {1022, s.category}};
   KeelTest_SetProperty(id, 1002, KA_ATTR_PLAIN, s.target.c_str(), -1);
   for (const auto& [p, v] : texts) {
-    if (*v) KeelTest_SetProperty(id, p, KA_ATTR_PLAIN, (*v)->c_str(), -1);
+    if (v) KeelTest_SetProperty(id, p, KA_ATTR_PLAIN, v->c_str(), -1);
   }
   for (const auto& [p, v] : {std::pair{1021, s.hidden}, std::pair{1010, s.preloaded}}) {
     if (v) KeelTest_SetProperty(id, p, KA_ATTR_PLAIN, &*v, 4);
