@@ -175,8 +175,9 @@ TEST_P(BiometricsAndVip, ThePromptGetsTheCommandAsUtf8WithTheCallersLength) {
     EXPECT_EQ(calls[0].size, static_cast<int32_t>(c.command ? std::strlen(c.command) : 0));
     EXPECT_EQ(calls[0].text != nullptr ? std::optional<std::string>(calls[0].text) : std::nullopt,
               c.sent);
-    EXPECT_EQ(LinesOf(log(), "DataManagerUtils::LaunchVIPPromptUIWithCmd"),
-              "Help File Path: " + c.logged + (refused ? " | KA_Execute Failed With Error = -4" : ""));
+    EXPECT_EQ(
+        LinesOf(log(), "DataManagerUtils::LaunchVIPPromptUIWithCmd"),
+        "Help File Path: " + c.logged + (refused ? " | KA_Execute Failed With Error = -4" : ""));
   }
 }
 

@@ -27,8 +27,8 @@ TEST_P(Frames, AFramesLinesCarryTheExportsNameSourceLevelAndModule) {
     }
     EXPECT_EQ(lines[1].file, ".\\DataManagerUtils") << "the worker's own lines";
     const std::string exiting = "Exiting " + name + "() With bRet = 0";
-    EXPECT_EQ(log().Texts(), (Names{"Entering " + name + "()", "Entering " + name + "()",
-                                    exiting, exiting}));
+    EXPECT_EQ(log().Texts(),
+              (Names{"Entering " + name + "()", "Entering " + name + "()", exiting, exiting}));
   }
   log().Clear();
   EXPECT_EQ(::SetQL(1, nullptr, 0), 0) << "no records, nothing stored";

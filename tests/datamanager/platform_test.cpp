@@ -25,8 +25,9 @@ namespace dm::test {
 namespace {
 
 std::string Hex(const std::string& bytes) {
+  constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  for (const unsigned char b : bytes) hex += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+  for (const unsigned char b : bytes) hex += {kDigits[b >> 4], kDigits[b & 15]};
   return hex;
 }
 
@@ -115,7 +116,9 @@ class OneRequestProxy {
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0) {
       port_ = ntohs(address.sin_port);
     }
-    if (status != 0 && ::listen(fd_, 1) == 0) server_ = std::thread([this, status] { Serve(status); });
+    if (status != 0 && ::listen(fd_, 1) == 0) {
+      server_ = std::thread([this, status] { Serve(status); });
+    }
   }
   ~OneRequestProxy() {
     Head();

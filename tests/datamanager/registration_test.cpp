@@ -20,7 +20,8 @@ namespace {
 using Registration = DataManagerTest;
 
 const std::string kFreshText = "r" + std::string(27, ';');
-const std::string kQuery = std::string("Registration|") + registration::Host() + ":80|/gather.aspx?data=";
+const std::string kQuery =
+    std::string("Registration|") + registration::Host() + ":80|/gather.aspx?data=";
 
 // The GET that carries `text` to the service: encrypted under the
 // deployment's key bytes and IV (the platform's cipher is checked against
@@ -29,8 +30,8 @@ Names Get(const std::string& text) {
   AesKeyBlob blob{8, 2, 0, 0x660E, 16, {}};
   std::copy(std::begin(registration::Key()), std::end(registration::Key()), blob.key);
   std::string cipher;
-  EXPECT_TRUE(DefaultEnv()->EncryptAes128Cbc(blob, registration::InitialisationVector(), text,
-                                             &cipher));
+  EXPECT_TRUE(
+      DefaultEnv()->EncryptAes128Cbc(blob, registration::InitialisationVector(), text, &cipher));
   return {kQuery + registration::PercentEncode(registration::Base64(cipher))};
 }
 
@@ -61,8 +62,8 @@ TEST_P(Registration, TheIdentitysTextIsSentAsOneGet) {
   KeelTest_TraceClear();
   env.gets.clear();
   EXPECT_EQ(::SubmitRegistration(), 0);
-  EXPECT_EQ(env.gets, Get("r;Ann;" + std::string(18, ';') + "ann.s;;;;;" + std::string(1023, 'x') +
-                          ";;"));
+  EXPECT_EQ(env.gets,
+            Get("r;Ann;" + std::string(18, ';') + "ann.s;;;;;" + std::string(1023, 'x') + ";;"));
   std::vector<int32_t> expected;
   for (int32_t i = 0; i < 52; ++i) {  // the sizes, then the texts
     if (i % 26 != 20 && i % 26 != 21) expected.push_back(i % 26 + 1);

@@ -65,8 +65,8 @@ TEST_P(Settings, EachApplicationTouchesOnlyItsOwnFields) {
     read.insert(read.begin(), 1);  // the application's name first
     EXPECT_EQ(PropertiesOf(KF_App_GetProperty), read);
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSetting"),
-              "Entering GetSetting() | KA_App_Name Is " + std::string(c.app) + " And Get Setting | " +
-                  c.shown + " | Exiting GetSetting() With bRet = 1");
+              "Entering GetSetting() | KA_App_Name Is " + std::string(c.app) +
+                  " And Get Setting | " + c.shown + " | Exiting GetSetting() With bRet = 1");
 
     KeelTest_TraceClear();
     KS_SETTING in = {99, 21, 22, 23, 24};

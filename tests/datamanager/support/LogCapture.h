@@ -2,7 +2,6 @@
 #ifndef DM_TESTS_LOG_CAPTURE_H
 #define DM_TESTS_LOG_CAPTURE_H
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,24 +27,27 @@ class LogCapture {
 
   const std::vector<LogLine>& lines() const { return lines_; }
   void Clear() { lines_.clear(); }
-  std::vector<std::string> Texts() const { return Each([](const LogLine& l) { return l.text; }); }
-  // "function: text" for each line.
+
+  // The texts alone, in order.
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const LogLine& l : lines_) texts.push_back(l.text);
+    return texts;
+  }
+  // "function: text" for each line, in order.
   std::vector<std::string> FunctionTexts() const {
-    return Each([](const LogLine& l) { return l.function + ": " + l.text; });
+    std::vector<std::string> out;
+    for (const LogLine& l : lines_) out.push_back(l.function + ": " + l.text);
+    return out;
   }
   // How many lines carry exactly this text.
   size_t Count(const std::string& text) const {
-    return static_cast<size_t>(
-        std::count_if(lines_.begin(), lines_.end(), [&](const LogLine& l) { return l.text == text; }));
+    size_t n = 0;
+    for (const LogLine& l : lines_) n += l.text == text ? 1 : 0;
+    return n;
   }
 
  private:
-  template <typename Show>
-  std::vector<std::string> Each(Show show) const {
-    std::vector<std::string> out;
-    for (const LogLine& l : lines_) out.push_back(show(l));
-    return out;
-  }
   static void Receive(void* user, const KSLogRecord* r) {
     static_cast<LogCapture*>(user)->lines_.push_back(
         {r->file, r->function, r->line, r->level, r->module, r->text});
