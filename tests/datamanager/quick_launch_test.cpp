@@ -45,7 +45,6 @@ Texts Read(DWORD finger, DWORD capacity = 10, BOOL sso = FALSE) {
   return out;
 }
 
-// The modes of the macro requests, in order.
 std::vector<int16_t> Modes() {
   std::vector<int16_t> modes;
   for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);

@@ -64,16 +64,14 @@ TEST_P(VCard, ACardRoundTripsThroughItsSevenProperties) {
   EXPECT_EQ(::GetvCard(&back), 1);
   EXPECT_EQ(Read(back), kAlice);
 
-  KS_VCARD empty = {};
-  EXPECT_EQ(::SetvCard(&empty), 1);
+  card = {};
+  EXPECT_EQ(::SetvCard(&card), 1);
   for (int32_t p : kCardProperties) EXPECT_EQ(Stored(p), "") << p;
-}
 
-TEST_P(VCard, TextsThatDoNotFitAFieldAreNeitherCutNorOverrun) {
+  // Texts that do not fit a field are neither cut nor overrun.
   Store(1, "\xC3\x28");             // not UTF-8
   Store(2, std::string(256, 'x'));  // one code unit too many for the field
   Store(3, std::string(255, 'y'));  // fits exactly
-  KS_VCARD card = {};
   EXPECT_EQ(::GetvCard(&card), 1);
   EXPECT_EQ(Read(card), (Fields{"", "", std::string(255, 'y'), "", "", "", ""}));
 
