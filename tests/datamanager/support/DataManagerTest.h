@@ -26,15 +26,6 @@ namespace dm::test {
 
 using Names = std::vector<std::string>;
 
-// Sets an environment variable of this process, as the store reads them.
-inline void SetVariable(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  ::setenv(name, value.c_str(), 1);
-#endif
-}
-
 class DataManagerTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -66,7 +57,12 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
   // An empty store on the same backend ("sqlite": a new database file of
   // the test's folder) with the store handles forgotten.
   void FreshStore() {
-    SetVariable("KEELAPI_DB", (root_ / ("keel-" + std::to_string(++stores_) + ".db")).string());
+    const std::string db = (root_ / ("keel-" + std::to_string(++stores_) + ".db")).string();
+#ifdef _WIN32
+    _putenv_s("KEELAPI_DB", db.c_str());
+#else
+    ::setenv("KEELAPI_DB", db.c_str(), 1);
+#endif
     ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
     ResetStoreHandlesForTesting();
   }
