@@ -24,9 +24,6 @@ void StoreIdentityText(int32_t property, const std::string& value, int32_t attri
             KA_OK);
 }
 
-// Answers KA_Execute in place of a sensor or a prompt.
-int16_t Refuse(void*, int16_t, const char*, uint32_t) { return KA_E_STORAGE; }
-
 // Without an open store only the sensor question goes on, and fails.
 TEST_P(BiometricsAndVip, TheEnrollmentCountAnswersBothQuestions) {
   struct Case {
@@ -77,7 +74,8 @@ TEST_P(BiometricsAndVip, TheParentWindowAndTheAuthenticationGoToTheContext) {
   EXPECT_STREQ(calls[0].text, "<xml>");
   EXPECT_EQ(LinesOf(log(), "DataManagerUtils::StartAuthentication"),
             "Entering StartAuthentication() | Exiting StartAuthentication() With bRet = 1");
-  KeelTest_SetExecutePolicy(Refuse, nullptr);
+  StoreScript script;
+  script.Answer(KF_Execute, KA_E_STORAGE);
   EXPECT_EQ(::StartAuthentication(), 0);
 }
 

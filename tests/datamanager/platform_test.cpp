@@ -24,6 +24,12 @@
 namespace dm::test {
 namespace {
 
+WString Wide(const std::string& text) {
+  WString wide;
+  platform::Utf8ToWide(text, &wide);
+  return wide;
+}
+
 std::string Hex(const std::string& bytes) {
   constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
@@ -35,9 +41,7 @@ std::string Hex(const std::string& bytes) {
 // lacks, nor one of a library the store itself depends on.
 TEST(PlatformLibrary, FindsTheStoresOwnExportsByNameAndNothingElse) {
   Env* env = DefaultEnv();
-  WString path;
-  ASSERT_TRUE(platform::Utf8ToWide(KEELAPI_LIBRARY_PATH, &path));
-  const ModuleHandle store = env->LoadLibrary(path);
+  const ModuleHandle store = env->LoadLibrary(Wide(KEELAPI_LIBRARY_PATH));
   ASSERT_NE(store, nullptr);
   for (const char* exported : {"KA_Init", "KA_GetApp", "KA_Macro_SetProperty", "KeelAdmin_Check"}) {
     EXPECT_NE(env->GetProcAddress(store, exported), nullptr) << exported;
@@ -92,12 +96,6 @@ TEST(PlatformEncrypt, MatchesTheReferenceAndTakesOnlyAnAes128Key) {
 }
 
 #ifndef _WIN32
-
-WString Wide(const std::string& text) {
-  WString wide;
-  platform::Utf8ToWide(text, &wide);
-  return wide;
-}
 
 // A proxy on 127.0.0.1 for one request, served from a thread of its own: it
 // keeps the request's head and answers `status`, waiting five seconds at
