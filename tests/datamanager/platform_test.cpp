@@ -3,26 +3,37 @@
 // with the openssl command line, and HTTP GETs through a loopback proxy.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <utility>
 
 #include "platform/Env.h"
 #include "platform/TextCodec.h"
 
 #ifndef _WIN32
-#include "support/LoopbackHttp.h"
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "common/scoped_env.h"
 #endif
 
 namespace dm::test {
 namespace {
 
+WString Wide(const std::string& text) {
+  WString wide;
+  platform::Utf8ToWide(text, &wide);
+  return wide;
+}
+
 std::string Hex(const std::string& bytes) {
+  constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  char pair[3];
-  for (unsigned char byte : bytes) {
-    std::snprintf(pair, sizeof pair, "%02x", byte);
-    hex += pair;
-  }
+  for (const unsigned char b : bytes) hex += {kDigits[b >> 4], kDigits[b & 15]};
   return hex;
 }
 
@@ -30,9 +41,7 @@ std::string Hex(const std::string& bytes) {
 // lacks, nor one of a library the store itself depends on.
 TEST(PlatformLibrary, FindsTheStoresOwnExportsByNameAndNothingElse) {
   Env* env = DefaultEnv();
-  WString path;
-  ASSERT_TRUE(platform::Utf8ToWide(KEELAPI_LIBRARY_PATH, &path));
-  const ModuleHandle store = env->LoadLibrary(path);
+  const ModuleHandle store = env->LoadLibrary(Wide(KEELAPI_LIBRARY_PATH));
   ASSERT_NE(store, nullptr);
   for (const char* exported : {"KA_Init", "KA_GetApp", "KA_Macro_SetProperty", "KeelAdmin_Check"}) {
     EXPECT_NE(env->GetProcAddress(store, exported), nullptr) << exported;
@@ -53,15 +62,10 @@ AesKeyBlob KeyBlob() {
 constexpr uint8_t kIv[16] = {'0', '1', '2', '3', '4', '5', '6', '7',
                              '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
 
-struct Vector {
-  std::string plain;
-  std::string cipherHex;
-};
-
 // Each made with the openssl command line, key 000102...0f and the IV above:
 //   printf '%s' "$plain" | openssl enc -aes-128-cbc
 //       -K 000102030405060708090a0b0c0d0e0f -iv 30313233343536373839616263646566 | xxd -p -c 64
-const Vector kVectors[] = {
+const std::pair<std::string, std::string> kVectors[] = {
     {"", "c8b679329b51b5982fd394cb4de6ba78"},
     {"fifteen bytes!!", "274d9d012eca704f98736e1a863a60b5"},
     {"sixteen bytes!!!", "0fbcdffc74ef32f6691b53e9487e0cc250ebec63f712f99a6d4d9ed5945909d8"},
@@ -69,82 +73,108 @@ const Vector kVectors[] = {
      "b96f11c965c516f808eb496f40c25bd967a7ba43e2a133f27dc5ec09c6d5ef5b"},
 };
 
-TEST(PlatformEncrypt, MatchesTheReferenceAndPadsToTheNextWholeBlock) {
-  for (const Vector& v : kVectors) {
+TEST(PlatformEncrypt, MatchesTheReferenceAndTakesOnlyAnAes128Key) {
+  for (const auto& [plain, cipherHex] : kVectors) {
     std::string cipher = "stale";
-    EXPECT_TRUE(DefaultEnv()->EncryptAes128Cbc(KeyBlob(), kIv, v.plain, &cipher)) << v.plain;
-    EXPECT_EQ(Hex(cipher), v.cipherHex) << "plain text of " << v.plain.size() << " bytes";
-    EXPECT_EQ(cipher.size(), (v.plain.size() / 16 + 1) * 16);
+    EXPECT_TRUE(DefaultEnv()->EncryptAes128Cbc(KeyBlob(), kIv, plain, &cipher)) << plain;
+    EXPECT_EQ(Hex(cipher), cipherHex) << "plain text of " << plain.size() << " bytes";
   }
-}
-
-TEST(PlatformEncrypt, RefusesABlobThatIsNotAnAes128PlainTextKey) {
-  struct Case {
-    const char* what;
-    void (*spoil)(AesKeyBlob&);
-  };
-  const Case cases[] = {
+  // A blob that is not an AES-128 plain-text key is refused.
+  const std::pair<const char*, void (*)(AesKeyBlob&)> cases[] = {
       {"AES-256 algorithm", [](AesKeyBlob& b) { b.algorithm = 0x6610; }},
       {"blob type", [](AesKeyBlob& b) { b.type = 7; }},
       {"blob version", [](AesKeyBlob& b) { b.version = 3; }},
       {"key size", [](AesKeyBlob& b) { b.keySize = 24; }},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, spoil] : cases) {
     AesKeyBlob blob = KeyBlob();
-    c.spoil(blob);
+    spoil(blob);
     std::string cipher = "stale";
-    EXPECT_FALSE(DefaultEnv()->EncryptAes128Cbc(blob, kIv, "some text", &cipher)) << c.what;
-    EXPECT_EQ(cipher, "") << c.what;
+    EXPECT_FALSE(DefaultEnv()->EncryptAes128Cbc(blob, kIv, "some text", &cipher)) << what;
+    EXPECT_EQ(cipher, "") << what;
   }
 }
 
 #ifndef _WIN32
 
-WString Wide(const std::string& text) {
-  WString wide;
-  platform::Utf8ToWide(text, &wide);
-  return wide;
-}
+// A proxy on 127.0.0.1 for one request, served from a thread of its own: it
+// keeps the request's head and answers `status`, waiting five seconds at
+// most.  With status 0 it holds its port without listening: the connection
+// is refused.
+class OneRequestProxy {
+ public:
+  explicit OneRequestProxy(int status) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const timeval limit{5, 0};  // for the accept and every read
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0) {
+      port_ = ntohs(address.sin_port);
+    }
+    if (status != 0 && ::listen(fd_, 1) == 0) {
+      server_ = std::thread([this, status] { Serve(status); });
+    }
+  }
+  ~OneRequestProxy() {
+    Head();
+    ::close(fd_);
+  }
 
-const std::string kAgent = "DataManager platform test/1.0";
-const std::string kPath = "/gather.aspx?data=abc";
+  uint16_t port() const { return port_; }
+  const std::string& Head() {
+    if (server_.joinable()) server_.join();
+    return head_;
+  }
 
-TEST(PlatformHttpGet, SendsOneGetThroughTheProxyAndTakesAnyStatusAsAnAnswer) {
+ private:
+  void Serve(int status) {
+    const int connection = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);  // -1 on time-out
+    char chunk[1024];
+    for (ssize_t n = 1; n > 0 && head_.find("\r\n\r\n") == std::string::npos;) {
+      n = ::recv(connection, chunk, sizeof chunk, 0);
+      head_.append(chunk, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+    }
+    const std::string answer = "HTTP/1.1 " + std::to_string(status) +
+                               " Answer\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    (void)!::send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
+    ::close(connection);
+  }
+
+  const int fd_;
+  uint16_t port_ = 0;
+  std::string head_;
+  std::thread server_;
+};
+
+// One GET through the proxy of http_proxy; any status is an answer, a
+// refused connection none.  curl leaves the default port out.
+TEST(PlatformHttpGet, SendsOneGetThroughTheProxyWithItsPortAndAgent) {
+  const std::string agent = "DataManager platform test/1.0";
   struct Case {
     int status;
     uint16_t port;
-    std::string requestLine;  // curl leaves the default port out
-    std::string host;
+    std::string host;  // as sent
   };
-  const Case cases[] = {
-      {200, 80, "GET http://registration.example/gather.aspx?data=abc HTTP/1.1",
-       "registration.example"},
-      {404, 80, "GET http://registration.example/gather.aspx?data=abc HTTP/1.1",
-       "registration.example"},
-      {200, 8080, "GET http://registration.example:8080/gather.aspx?data=abc HTTP/1.1",
-       "registration.example:8080"},
-  };
-  for (const Case& c : cases) {
-    LoopbackHttp proxy(c.status);
+  for (const Case& c : {Case{200, 80, "registration.example"},
+                        Case{404, 8080, "registration.example:8080"}, Case{0, 80, ""}}) {
+    SCOPED_TRACE(c.status);
+    OneRequestProxy proxy(c.status);
     ASSERT_NE(proxy.port(), 0);
-    ProxyEnvironment through(proxy.port());
-    EXPECT_TRUE(DefaultEnv()->HttpGet(Wide(kAgent), Wide("registration.example"), c.port,
-                                      Wide(kPath)))
-        << "status " << c.status;
-    const std::vector<LoopbackHttp::Request> requests = proxy.requests();
-    ASSERT_EQ(requests.size(), 1u) << "status " << c.status;
-    EXPECT_EQ(requests[0].line, c.requestLine);
-    EXPECT_EQ(requests[0].Header("User-Agent"), kAgent);
-    EXPECT_EQ(requests[0].Header("Host"), c.host);
+    testenv::ScopedEnv through("http_proxy", "http://127.0.0.1:" + std::to_string(proxy.port()));
+    testenv::ScopedEnv direct("no_proxy", std::nullopt), directToo("NO_PROXY", std::nullopt);
+    EXPECT_EQ(DefaultEnv()->HttpGet(Wide(agent), Wide("registration.example"), c.port,
+                                    Wide("/gather.aspx?data=abc")),
+              c.status != 0);
+    const std::string& head = proxy.Head();
+    if (c.status == 0) continue;
+    EXPECT_EQ(head.substr(0, head.find("\r\n")),
+              "GET http://" + c.host + "/gather.aspx?data=abc HTTP/1.1");
+    EXPECT_NE(head.find("\r\nUser-Agent: " + agent + "\r\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("\r\nHost: " + c.host + "\r\n"), std::string::npos) << head;
   }
-}
-
-TEST(PlatformHttpGet, FailsWhenTheProxyRefusesTheConnection) {
-  LoopbackHttp closed(200, /*listening=*/false);
-  ASSERT_NE(closed.port(), 0);
-  ProxyEnvironment through(closed.port());
-  EXPECT_FALSE(DefaultEnv()->HttpGet(Wide(kAgent), Wide("registration.example"), 80,
-                                     Wide(kPath)));
 }
 
 #endif  // _WIN32

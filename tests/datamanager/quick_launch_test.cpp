@@ -23,13 +23,9 @@ int64_t SeedLaunch(DWORD finger, const std::string& target) {
 }
 
 KS_QL Launch(KS_QL_TYPE type, const std::string& target, DWORD action = 0) {
-  KS_QL ql = {};
-  ql.Type = type;
-  if (type == ACTION) {
-    ql.ActionType = action;
-  } else {
-    Fill(ql.Url, target);
-  }
+  KS_QL ql{type};
+  Fill(ql.Url, target);
+  if (type == ACTION) ql.ActionType = action;
   return ql;
 }
 
@@ -49,28 +45,17 @@ Texts Read(DWORD finger, DWORD capacity = 10, BOOL sso = FALSE) {
   return out;
 }
 
+std::vector<int16_t> Modes() {
+  std::vector<int16_t> modes;
+  for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);
+  return modes;
+}
+
 // The target texts of every macro of the store, in creation order.
 Texts AllTargets() {
   Texts out;
   for (int64_t m : Objects(KEEL_MACRO)) out.push_back(CardText(m, 100).value_or("(none)"));
   return out;
-}
-
-TEST_P(QuickLaunch, RefusedFingersTouchNothing) {
-  KS_QL ql = Launch(WEB, "http://a.example");
-  for (const DWORD finger : {0u, 0x3FFu}) {
-    DWORD count = 7;
-    EXPECT_EQ(::GetQL(finger, nullptr, 0, &count, FALSE), 0);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(::GetQL(finger, &ql, 1, &count, FALSE), 0);
-    EXPECT_EQ(::DeleteQL(finger, &ql, 1), 0);
-    EXPECT_EQ(::DeleteQLAll(finger), 0);
-    EXPECT_EQ(KeelTest_TraceSize(), 0u);
-    EXPECT_EQ(::SetQL(finger, &ql, 1), 0);  // its existence search asks the ten fingers
-    for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) EXPECT_TRUE(c.finger != finger);
-    EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
-    KeelTest_TraceClear();
-  }
 }
 
 TEST_P(QuickLaunch, TargetsAreClassifiedByTheirPrefix) {
@@ -90,11 +75,7 @@ TEST_P(QuickLaunch, TargetsAreClassifiedByTheirPrefix) {
   EXPECT_EQ(log().Count("QL Type Is WEB; Url Is http://a.example"), 1u);
   EXPECT_EQ(log().Count("QL Type Is LOCAL; Path Is tmp/x"), 1u);
   EXPECT_EQ(log().Count("QL Type Is ACTION; ACTION Type Is 10"), 1u);
-}
-
-TEST_P(QuickLaunch, AFullArrayStopsTheListWithItsLine) {
-  for (int i = 0; i < 5; ++i) SeedLaunch(kFinger, "http://" + std::to_string(i) + ".example");
-  for (const DWORD capacity : {2u, 5u}) {
+  for (const DWORD capacity : {2u, 5u}) {  // full, with more waiting or not
     log().Clear();
     EXPECT_EQ(Read(kFinger, capacity).size(), capacity);
     EXPECT_EQ(log().Count("Input Buffer Is Not Enough. So Break Here"), 1u);
@@ -135,11 +116,11 @@ TEST_P(QuickLaunch, AWebLaunchTakesItsLoginAddressFromTheLinkedCard) {
   }
 }
 
-TEST_P(QuickLaunch, TheOneRecordLookUpAsksTheFingersInItsOrder) {
+TEST_P(QuickLaunch, SetQLStoresEachTargetNotFoundUnderAnyFinger) {
   SeedLaunch(0x010, "http://last.example");
   KeelTest_TraceClear();
-  KS_QL ql = Launch(WEB, "http://last.example");
-  EXPECT_EQ(::SetQL(0x001, &ql, 1), 0) << "it exists under another finger: not stored";
+  KS_QL last = Launch(WEB, "http://last.example");
+  EXPECT_EQ(::SetQL(0x001, &last, 1), 0) << "it exists under another finger: not stored";
   std::vector<uint32_t> asked;
   for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) {
     if (c.mode == 1 && (asked.empty() || asked.back() != c.finger)) asked.push_back(c.finger);
@@ -149,13 +130,20 @@ TEST_P(QuickLaunch, TheOneRecordLookUpAsksTheFingersInItsOrder) {
   EXPECT_EQ(log().Count("QL Is Found. So Break Here"), 1u);
   EXPECT_EQ(log().Count("Exiting IsQLExistIsQLExist(teKM_FINGER_INDEX,PKS_QL) With bRet = 1"), 1u);
   EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
-}
 
-TEST_P(QuickLaunch, SetQLStoresEachNewTargetOnce) {
+  KS_QL fresh = Launch(WEB, "http://new.example");
+  for (const DWORD refused : {0u, 0x3FFu}) {  // no finger: only the existence search asks
+    KeelTest_TraceClear();
+    EXPECT_EQ(::SetQL(refused, &fresh, 1), 0);
+    for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) EXPECT_NE(c.finger, refused);
+    EXPECT_TRUE(CallsOf(KF_Id_CreateMacro).empty());
+  }
+
   KS_QL records[] = {Launch(LOCAL, "bin/a"), Launch(LOCAL, "bin/a"), Launch(ACTION, "", 11),
                      Launch(WEB, "no-scheme.example")};
   EXPECT_EQ(::SetQL(kFinger, records, 4), 1);
-  EXPECT_EQ(AllTargets(), (Texts{"file:///bin/a", "action://", "no-scheme.example"}));
+  EXPECT_EQ(AllTargets(), (Texts{"http://last.example", "file:///bin/a", "action://",
+                                 "no-scheme.example"}));
   EXPECT_EQ(Read(kFinger), (Texts{"LOCAL bin/a"})) << "the others name no known target";
   EXPECT_EQ(log().Count("Action Is file:///bin/a"), 1u);
 
@@ -163,10 +151,11 @@ TEST_P(QuickLaunch, SetQLStoresEachNewTargetOnce) {
   EXPECT_EQ(::SetQL(kFinger, &unencodable, 1), 0);
   EXPECT_EQ(log().Count("SetMacroProperty Failed And Delete This Macro"), 1u);
   EXPECT_EQ(CallsOf(KF_Macro_Delete).size(), 1u);
-  EXPECT_EQ(AllTargets().size(), 3u);
+  EXPECT_EQ(AllTargets().size(), 4u);
 }
 
-TEST_P(QuickLaunch, DeleteQLComparesBytesAndGoesOnFromTheDeletedMacro) {
+// A deletion goes on from the macro it deleted, or starts again (DeleteQLAll).
+TEST_P(QuickLaunch, DeletionsCompareBytesAndWalkOnFromTheDeletedMacro) {
   for (const char* t : {"http://a.example", "http://b.example", "http://a.example", "file:///c"}) {
     SeedLaunch(kFinger, t);
   }
@@ -176,28 +165,19 @@ TEST_P(QuickLaunch, DeleteQLComparesBytesAndGoesOnFromTheDeletedMacro) {
   EXPECT_EQ(::DeleteQL(kFinger, records, 4), 1);
   EXPECT_EQ(AllTargets(), (Texts{"http://b.example"}));
   EXPECT_EQ(CallsOf(KF_Macro_Delete).size(), 3u);
-  std::vector<int16_t> modes;
-  for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);
-  EXPECT_EQ(modes, (std::vector<int16_t>{1, 2, 2, 2, 2}));
+  EXPECT_EQ(Modes(), (std::vector<int16_t>{1, 2, 2, 2, 2}));
   EXPECT_EQ(log().Count("Not OK"), 4u);
   EXPECT_EQ(log().Count("Delete Macro"), 3u);
-
   KS_QL none = Launch(WEB, "http://nothing.example");
   EXPECT_EQ(::DeleteQL(kFinger, &none, 1), 1) << "a compared target is enough";
   EXPECT_EQ(::DeleteQL(0x008, &none, 1), 0) << "a finger without macros";
-}
 
-TEST_P(QuickLaunch, DeleteQLAllStartsAgainAfterEachDelete) {
-  KeelTest_SeedMacro(kFinger);
-  KeelTest_SeedMacro(kFinger);
+  KeelTest_SeedMacro(0x008);  // without a target
+  KeelTest_SeedMacro(0x008);
   KeelTest_TraceClear();
-  EXPECT_EQ(::DeleteQLAll(kFinger), 0) << "no macro had a target";
-  std::vector<int16_t> modes;
-  for (const KeelCall& c : CallsOf(KF_Id_GetMacro)) modes.push_back(c.mode);
-  EXPECT_EQ(modes, (std::vector<int16_t>{1, 1, 1}));
-  EXPECT_TRUE(AllTargets().empty());
-
-  SeedLaunch(kFinger, "file:///x");
+  EXPECT_EQ(::DeleteQLAll(0x008), 0) << "no macro had a target";
+  EXPECT_EQ(Modes(), (std::vector<int16_t>{1, 1, 1}));
+  EXPECT_EQ(AllTargets(), (Texts{"http://b.example"}));
   SeedLaunch(0x008, "file:///y");
   EXPECT_EQ(::DeleteQLAll(kFinger), 1);
   EXPECT_EQ(AllTargets(), (Texts{"file:///y"})) << "other fingers keep theirs";

@@ -32,69 +32,48 @@ Values Hotkey(DWORD slot, BOOL expected = 0) {
 
 Values Fields(const KS_SETTING& s) { return {s.Type, s.Fus, s.QL, s.Nav, s.TTL}; }
 
-TEST_P(Settings, AFreshStoreReadsEverySwitchAsOne) {
-  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
-  EXPECT_EQ(::GetSetting(1, &s), 1);
-  EXPECT_EQ(Fields(s), (Values{1, 1, 1, 1, 1}));
-  EXPECT_EQ(PropertiesOf(KF_App_GetProperty), (std::vector<int32_t>{1, 3001, 3002, 3003, 3004}));
-  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSetting"),
-            "Entering GetSetting() | KA_App_Name Is KSTouchControl And Get Setting | Fus = 1 | "
-            "QL = 1 | Nav = 1 | TTL = 1 | Exiting GetSetting() With bRet = 1");
-}
-
 TEST_P(Settings, EachApplicationTouchesOnlyItsOwnFields) {
   struct Case {
     DWORD selector;
     const char* app;
-    std::vector<int32_t> written;
-    Values read;  // from {0xA1 .. 0xA5} when 3001 .. 3005 hold 11 .. 15
+    std::vector<int32_t> switches;
+    Values fresh, read;  // from {0xA1 .. 0xA5}: fresh, then with 3001 .. 3005 holding 11 .. 15
+    std::string shown;   // the lines that show the values read
   };
   const std::vector<Case> cases = {
-      {1, kTouchControl, {3001, 3002, 3003, 3004}, {1, 11, 12, 13, 14}},
-      {2, "KSAPPControl", {3005}, {2, 0xA2, 15, 0xA4, 0xA5}},
+      {1, kTouchControl, {3001, 3002, 3003, 3004}, {1, 1, 1, 1, 1}, {1, 11, 12, 13, 14},
+       "Fus = 11 | QL = 12 | Nav = 13 | TTL = 14"},
+      {2, "KSAPPControl", {3005}, {2, 0xA2, 1, 0xA4, 0xA5}, {2, 0xA2, 15, 0xA4, 0xA5},
+       "WLOEnabled = 15"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.app);
     FreshStore();
+    KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+    EXPECT_EQ(::GetSetting(c.selector, &s), 1);
+    EXPECT_EQ(Fields(s), c.fresh) << "a switch not stored reads as 1";
     for (DWORD n = 11; n <= 15; ++n) {
       KeelTest_SetProperty(KeelTest_AppObject(c.app), static_cast<int32_t>(2990 + n),
                            KA_ATTR_PLAIN, &n, 4);
     }
-    KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+    s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+    KeelTest_TraceClear();
+    log().Clear();
     EXPECT_EQ(::GetSetting(c.selector, &s), 1);
     EXPECT_EQ(Fields(s), c.read);
-    EXPECT_EQ(log().Count(c.selector == 1 ? "TTL = 14" : "WLOEnabled = 15"), 1u);
+    std::vector<int32_t> read = c.switches;
+    read.insert(read.begin(), 1);  // the application's name first
+    EXPECT_EQ(PropertiesOf(KF_App_GetProperty), read);
+    EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSetting"),
+              "Entering GetSetting() | KA_App_Name Is " + std::string(c.app) +
+                  " And Get Setting | " + c.shown + " | Exiting GetSetting() With bRet = 1");
 
     KeelTest_TraceClear();
     KS_SETTING in = {99, 21, 22, 23, 24};
     EXPECT_EQ(::SetSetting(c.selector, &in), 1);
-    EXPECT_EQ(PropertiesOf(KF_App_SetProperty), c.written);
-    EXPECT_EQ(AppValue(c.app, c.written[0]), c.selector == 1 ? 21u : 22u);
+    EXPECT_EQ(PropertiesOf(KF_App_SetProperty), c.switches);
+    EXPECT_EQ(AppValue(c.app, c.switches[0]), c.selector == 1 ? 21u : 22u);
   }
-}
-
-TEST_P(Settings, TheFirstOtherFailureStopsAndKeepsWhatWasDone) {
-  StoreScript script;
-  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(3002);
-  script.Answer(KF_App_SetProperty, KA_E_STORAGE).ForProperty(3002);
-  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(1);  // the name: logged only
-  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
-  EXPECT_EQ(::GetSetting(1, &s), 0);
-  EXPECT_EQ(Fields(s), (Values{1, 1, 0xA3, 0xA4, 0xA5}));
-  EXPECT_EQ(log().Count("Fus = 1"), 0u) << "the values are shown only after every read";
-
-  KS_SETTING in = {1, 7, 8, 9, 10};
-  EXPECT_EQ(::SetSetting(1, &in), 0);
-  EXPECT_EQ(AppValue(kTouchControl, 3001), 7u);
-  EXPECT_EQ(AppValue(kTouchControl, 3003), std::nullopt);
-  EXPECT_EQ(log().Count("KA_App_Name Is  And Set Setting"), 1u);
-  EXPECT_EQ(log().Texts().back(), "Exiting SetSetting() With bRet = 0");
-
-  KeelTest_TraceClear();
-  EXPECT_EQ(::GetSetting(3, &s), 0);
-  EXPECT_EQ(::SetSetting(1, nullptr), 0);
-  EXPECT_EQ(::GetSkinIndex(static_cast<DWORD*>(nullptr)), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
 }
 
 TEST_P(Settings, TheSkinIndexIsAContextProperty) {
@@ -109,90 +88,98 @@ TEST_P(Settings, TheSkinIndexIsAContextProperty) {
   script.Answer(KF_GetProperty, KA_E_NOT_STORED).ForProperty(108);
   EXPECT_EQ(::GetSkinIndex(&index), 0);
   EXPECT_EQ(index, 7u) << "a failed read leaves the caller's value";
-  EXPECT_EQ(LinesOf(log(), "KeelAPIUtils::GetSkinIndex"), "KA_GetProperty Failed With Error = -17");
 }
 
-TEST_P(Settings, AHotkeyRoundTripsAsTheSlotsText) {
+// A slot holds "first++second**state" in a 520-byte buffer, read back as
+// strtol reads each part; a state above 0 is 1.
+TEST_P(Settings, AHotkeyIsItsSlotsTextAsStringToLongReadsIt) {
   struct Case {
-    DWORD slot, first, second, flag;
-    std::string stored;
+    DWORD slot;
+    std::string text;
+    Values values;             // what the slot reads as
+    std::optional<DWORD> set;  // the state SetHotkeyState writes the text from, with the values
   };
   const std::vector<Case> cases = {
-      {3, 17, 65, 1, "17++65**1"},
-      {10, 0, 0, 5, "0++0**1"},
-      {1, static_cast<DWORD>(-5), 2147483647, 0, "-5++2147483647**0"},
+      {3, "17++65**1", {17, 65, 1}, 1},
+      {10, "0++0**1", {0, 0, 1}, 5},
+      {1, "-5++2147483647**0", {static_cast<DWORD>(-5), 2147483647, 0}, 0},
+      {4, "12++34", {12, 34, 0}},
+      {4, "12**1", {0, 0, 0}},
+      {4, " \t-7++ +8**2", {static_cast<DWORD>(-7), 8, 1}},
+      {4, "1++2**-1", {1, 2, 0}},
+      {4, "1++2**0x5", {1, 2, 0}},
+      {4, "3x++4y**1z", {3, 4, 1}},
+      {4, "a++b**c", {0, 0, 0}},
+      {4, "5**1++6", {0, 0, 0}},  // the "++" after the "**" is cut away with it
+      {4, "1++2++3**1**0", {1, 2, 1}},
+      {4, "99999999999++-99999999999**99999999999", {0x7FFFFFFF, 0x80000000, 1}},
+      {4, "", {0, 0, 0}},
   };
+  const int64_t app = KeelTest_AppObject(kTouchControl);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.stored);
-    EXPECT_EQ(::SetHotkeyState(c.slot, c.first, c.second, c.flag), 0);
-    WCHAR stored[300] = {};
+    SCOPED_TRACE(c.text);
+    const int32_t property = 3010 + static_cast<int32_t>(c.slot);
+    WCHAR stored[260] = {};
     int32_t size = 0;
-    KeelTest_GetProperty(KeelTest_AppObject(kTouchControl), 3010 + static_cast<int32_t>(c.slot),
-                         stored, sizeof stored, &size, nullptr);
-    EXPECT_EQ(Utf8(stored), c.stored);
-    EXPECT_EQ(size, 520);
-    EXPECT_EQ(Hotkey(c.slot), (Values{c.first, c.second, c.flag != 0}));
+    if (c.set) {
+      EXPECT_EQ(::SetHotkeyState(c.slot, c.values[0], c.values[1], *c.set), 0);
+      KeelTest_GetProperty(app, property, stored, sizeof stored, &size, nullptr);
+      EXPECT_EQ(Utf8(stored), c.text);
+      EXPECT_EQ(size, 520);
+    } else {
+      const std::u16string wide = U16(c.text);
+      std::memcpy(stored, wide.data(), wide.size() * sizeof(WCHAR));
+      ASSERT_EQ(KeelTest_SetProperty(app, property, KA_ATTR_PLAIN, stored, sizeof stored), KA_OK);
+    }
+    EXPECT_EQ(Hotkey(c.slot), c.values);
   }
   EXPECT_EQ(log().Texts().back(), "Exiting GetHotkeyState() With bRet = 1")
       << "the export's exit line shows the worker's result, not the inverted one";
 }
 
-TEST_P(Settings, StoredSlotTextsAreParsedAsStringToLongReadsThem) {
-  const std::vector<std::pair<std::string, Values>> cases = {
-      {"12++34", {12, 34, 0}},
-      {"12**1", {0, 0, 0}},
-      {" \t-7++ +8**2", {static_cast<DWORD>(-7), 8, 1}},
-      {"1++2**-1", {1, 2, 0}},
-      {"1++2**0x5", {1, 2, 0}},
-      {"3x++4y**1z", {3, 4, 1}},
-      {"a++b**c", {0, 0, 0}},
-      {"5**1++6", {0, 0, 0}},  // the "++" after the "**" is cut away with it
-      {"1++2++3**1**0", {1, 2, 1}},
-      {"99999999999++-99999999999**99999999999", {0x7FFFFFFF, 0x80000000, 1}},
-      {"", {0, 0, 0}},
-  };
-  for (const auto& [text, values] : cases) {
-    SCOPED_TRACE(text);
-    WCHAR stored[260] = {};  // as the library stores it: the whole 520-byte buffer
-    const std::u16string wide = U16(text);
-    std::memcpy(stored, wide.data(), wide.size() * sizeof(WCHAR));
-    ASSERT_EQ(KeelTest_SetProperty(KeelTest_AppObject(kTouchControl), 3014, KA_ATTR_PLAIN, stored,
-                                   sizeof stored),
-              KA_OK);
-    EXPECT_EQ(Hotkey(4), values);
+// The first failure other than "not stored" ends a read or a write, and
+// keeps what was done before it.
+TEST_P(Settings, TheFirstOtherFailureStopsAndKeepsWhatWasDone) {
+  EXPECT_EQ(Hotkey(2), (Values{0, 0, 0xEE})) << "an empty slot reads as zero";
+  StoreScript script;
+  for (const int32_t property : {3002, 3012}) {
+    script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(property);
+    script.Answer(KF_App_SetProperty, KA_E_STORAGE).ForProperty(property);
   }
+  script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(1);  // the name: logged only
+  KS_SETTING s = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+  EXPECT_EQ(::GetSetting(1, &s), 0);
+  EXPECT_EQ(Fields(s), (Values{1, 1, 0xA3, 0xA4, 0xA5}));
+  EXPECT_EQ(log().Count("Fus = 1"), 0u) << "the values are shown only after every read";
+
+  KS_SETTING in = {1, 7, 8, 9, 10};
+  EXPECT_EQ(::SetSetting(1, &in), 0);
+  EXPECT_EQ(AppValue(kTouchControl, 3001), 7u);
+  EXPECT_EQ(AppValue(kTouchControl, 3003), std::nullopt);
+  EXPECT_EQ(log().Count("KA_App_Name Is  And Set Setting"), 1u);
+  EXPECT_EQ(log().Texts().back(), "Exiting SetSetting() With bRet = 0");
+
+  EXPECT_EQ(Hotkey(2, 256), (Values{0xEE, 0xEE, 0xEE})) << "a failed read writes nothing";
+  EXPECT_EQ(::SetHotkeyState(2, 1, 2, 1), 256);
+  EXPECT_EQ(log().Texts().back(), "Exiting SetHotkeyState() With bRet = 0");
 }
 
-TEST_P(Settings, EmptyFailedAndOutOfRangeSlots) {
-  EXPECT_EQ(Hotkey(2), (Values{0, 0, 0xEE})) << "an empty slot reads as zero";
-  {
-    StoreScript script;
-    script.Answer(KF_App_GetProperty, KA_E_STORAGE).ForProperty(3012);
-    script.Answer(KF_App_SetProperty, KA_E_STORAGE);
-    EXPECT_EQ(Hotkey(2, 256), (Values{0xEE, 0xEE, 0xEE})) << "a failed read writes nothing";
-    EXPECT_EQ(::SetHotkeyState(2, 1, 2, 1), 256);
-    EXPECT_EQ(log().Texts().back(), "Exiting SetHotkeyState() With bRet = 0");
-  }
-  // Slots out of range are refused after the worker's entry line.
+TEST_P(Settings, SlotsOutOfRangeAreRefusedAfterTheWorkersEntryLine) {
+  DWORD value = 0;
   for (const DWORD slot : {0u, 11u}) {
     for (const std::string name : {"GetHotkeyState", "SetHotkeyState"}) {
       SCOPED_TRACE(name + " " + std::to_string(slot));
       log().Clear();
       KeelTest_TraceClear();
-      if (name == "GetHotkeyState") {
-        Hotkey(slot, 256);
-      } else {
-        EXPECT_EQ(::SetHotkeyState(slot, 1, 2, 1), 256);
-      }
-      EXPECT_EQ(log().FunctionTexts(),
-                (Names{name + ": Entering " + name + "()",
-                       "DataManagerUtils::" + name + ": Entering " + name + "()",
-                       name + ": Exiting " + name + "() With bRet = 0"}));
+      EXPECT_EQ(name == "GetHotkeyState" ? ::GetHotkeyState(slot, &value, &value, &value)
+                                         : ::SetHotkeyState(slot, 1, 2, 1),
+                256);
+      EXPECT_EQ(LinesOf(log(), "DataManagerUtils::" + name), "Entering " + name + "()");
+      EXPECT_EQ(LinesOf(log(), name),
+                "Entering " + name + "() | Exiting " + name + "() With bRet = 0");
       EXPECT_EQ(KeelTest_TraceSize(), 0u);
     }
   }
-  DWORD value = 0;
-  EXPECT_EQ(::GetHotkeyState(1, &value, nullptr, &value), 256);
 }
 
 DM_ON_EVERY_BACKEND(Settings);

@@ -1,5 +1,4 @@
-// The SO account of a domain, the one-time-password mode of a profile, and
-// the two SO-profile exports that always answer 0.
+// The SO account of a domain and the one-time-password mode of a profile.
 #include <string>
 #include <vector>
 
@@ -31,29 +30,6 @@ BOOL SetOtp(KS_PROFILE_TYPE kind, const std::string& user, DWORD mode) {
   return ::SetSingleOTPProfile(kind, &d, &p);
 }
 
-TEST_P(SoAndOtp, TheFlagCanMarkSeveralCardsAndTheFirstIsReturned) {
-  const int64_t ann = SeedWeb(kSite, User("ann", 1));
-  const int64_t bob = SeedWeb(kSite, User("bob"));
-  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "bob"), 1);
-  EXPECT_EQ(CardByte(ann, 1999), 1);
-  EXPECT_EQ(CardByte(bob, 1999), 1);
-  EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), 1u);  // bob's flag only
-
-  log().Clear();
-  KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE record = Profile(KS_PROFILE_APP, "", "untouched", "untouched");
-  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 1);
-  EXPECT_EQ(record.ProfileType, KS_PROFILE_WEB);
-  EXPECT_EQ(Utf8(record.UserName), "ann");
-  EXPECT_EQ(Utf8(record.Password), "untouched");
-  EXPECT_EQ(Utf8(record.Text3101), "untouched");
-  EXPECT_EQ(FunctionOrder(log()), "GetSOAccount > DataManagerUtils::GetSOAccount > GetSOAccount");
-  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSOAccount"),
-            "Entering GetSOAccount() | Domain Is site.example | Get Profile | Get SOProfile "
-            "Successfully | Profile Type Is WEB; UserName Is ann | Exiting GetSOAccount() With "
-            "bRet = 1");
-}
-
 TEST_P(SoAndOtp, SettingTheFlagWritesOneByteOnTheMatchingCardOnly) {
   SeedApp(kSite, User("ann"));
   EXPECT_EQ(SetSo(KS_PROFILE_APP, "Ann"), 0);
@@ -80,11 +56,13 @@ TEST_P(SoAndOtp, SettingTheFlagWritesOneByteOnTheMatchingCardOnly) {
   ExpectEachCardReleasedBeforeTheNextRequest();
 }
 
-TEST_P(SoAndOtp, TheSearchWalksEveryCardAndPassesOverUnusableOnes) {
+// The account is the first card of the domain flagged and with a user name;
+// setting the flag clears none on the other cards.
+TEST_P(SoAndOtp, TheAccountIsTheFirstFlaggedCardWithAName) {
   SeedWeb(kSite, User("ann", 0));
-  SeedWeb(kSite, User("bob"));  // no flag stored: its read fails
+  const int64_t bob = SeedWeb(kSite, User("bob"));  // no flag stored: its read fails
   const int64_t nameless = KeelTest_SeedCard(kSite.c_str(), kWebCategory);
-  SetCardByte(nameless, 1999, 1);  // flagged, without a user name
+  SetCardByte(nameless, 1999, 7);  // any flag but 0 counts: its name is read
   KS_DOMAIN d = Domain(kSite);
   KS_PROFILE record = {};
   EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 0);
@@ -94,66 +72,52 @@ TEST_P(SoAndOtp, TheSearchWalksEveryCardAndPassesOverUnusableOnes) {
   ExpectEachCardReleasedBeforeTheNextRequest();
 
   SeedWeb(kSite, User("dan", 7));
+  KeelTest_TraceClear();
+  EXPECT_EQ(SetSo(KS_PROFILE_WEB, "bob"), 1);
+  EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), 1u);
+  EXPECT_EQ(CardByte(bob, 1999), 1);
+  EXPECT_EQ(CardByte(nameless, 1999), 7);
+  log().Clear();
+  record = Profile(KS_PROFILE_APP, "", "untouched", "untouched");
   EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, &record), 1);
-  EXPECT_EQ(Utf8(record.UserName), "dan");
+  EXPECT_EQ(record.ProfileType, KS_PROFILE_WEB);
+  EXPECT_EQ(Utf8(record.UserName), "bob") << "before dan's";
+  EXPECT_EQ(Utf8(record.Password), "untouched");
+  EXPECT_EQ(Utf8(record.Text3101), "untouched");
+  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetSOAccount"),
+            "Entering GetSOAccount() | Domain Is site.example | Get Profile | Get SOProfile "
+            "Successfully | Profile Type Is WEB; UserName Is bob | Exiting GetSOAccount() With "
+            "bRet = 1");
 }
 
-TEST_P(SoAndOtp, GettingTheAccountNeedsADomainAndARecord) {
-  SeedWeb(kSite, User("ann", 1));
-  KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE record = {};
-  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, nullptr, &record), 0);
-  EXPECT_EQ(::GetSOAccount(KS_PROFILE_WEB, &d, nullptr), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
-  EXPECT_EQ(::GetSOAccount(3, &d, &record), 0);
-  EXPECT_EQ(::SetSOAccount(KS_PROFILE_WEB, &d, nullptr), 0);
-  EXPECT_EQ(::SetSingleOTPProfile(KS_PROFILE_WEB, nullptr, &record), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
-}
-
-TEST_P(SoAndOtp, TheModeOfAWebProfile) {
+TEST_P(SoAndOtp, OnlyAWebProfileHasAModeToWrite) {
   struct Case {
+    KS_PROFILE_TYPE kind;
     DWORD mode;
-    std::optional<uint8_t> stored;
+    BOOL result;
+    uint8_t stored;  // the card's mode afterwards; 9 before
+    bool refused = false;  // the store refuses the write
   };
-  for (const Case& c : {Case{2, 2}, Case{0x1FF, 0xFF}, Case{KS_OTP_MODE_UNSET, 9}}) {
-    SCOPED_TRACE(c.mode);
+  for (const Case& c : {Case{KS_PROFILE_WEB, 2, 1, 2}, Case{KS_PROFILE_WEB, 0x1FF, 1, 0xFF},
+                        Case{KS_PROFILE_WEB, KS_OTP_MODE_UNSET, 1, 9},
+                        Case{KS_PROFILE_WEB, 2, 0, 9, true}, Case{KS_PROFILE_APP, 2, 0, 9}}) {
+    SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.mode));
     FreshStore();
-    const int64_t card = SeedWeb(kSite, User("ann", std::nullopt, 9));
+    const int64_t card = SeedProfile(c.kind == KS_PROFILE_WEB ? kWebCategory : kAppCategory, kSite,
+                                     User("ann", std::nullopt, 9));
+    StoreScript script;
+    if (c.refused) script.Answer(KF_Card_SetProperty, KA_E_STORAGE).ForProperty(1003);
     log().Clear();
-
-    EXPECT_EQ(SetOtp(KS_PROFILE_WEB, "ann", c.mode), 1);
-
+    EXPECT_EQ(SetOtp(c.kind, "ann", c.mode), c.result);
     EXPECT_EQ(CardByte(card, 1003), c.stored);
-    EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), c.mode == KS_OTP_MODE_UNSET ? 0u : 1u);
-    EXPECT_EQ(CardText(card, 104), "pw-ann");  // nothing else is written
-    EXPECT_EQ(log().Count("Update Profile Successfully"), 1u);
+    EXPECT_EQ(CallsOf(KF_Card_SetProperty).size(), c.stored == 9 && !c.refused ? 0u : 1u);
+    EXPECT_EQ(CardText(card, 104), "pw-ann") << "nothing else is written";
+    EXPECT_EQ(log().Count("Update Profile Successfully"), c.result ? 1u : 0u);
+    ExpectEachCardReleasedBeforeTheNextRequest();
   }
-}
-
-TEST_P(SoAndOtp, AnAppProfileHasNoModeAndARefusedModeWriteFails) {
-  SeedApp(kSite, User("ann"));
-  SeedWeb(kSite, User("bob"));
-  EXPECT_EQ(SetOtp(KS_PROFILE_APP, "ann", 2), 0);
-  EXPECT_TRUE(CallsOf(KF_Card_SetProperty).empty());
   EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SetOTPProfile"),
             "Entering SetOTPProfile() | Domain Is site.example | Get Profile | Profile Is Found. "
             "So Break Here | Update Profile | Exiting SetOTPProfile() With bRet = 0");
-  ExpectEachCardReleasedBeforeTheNextRequest();
-
-  StoreScript script;
-  script.Answer(KF_Card_SetProperty, KA_E_STORAGE).ForProperty(1003);
-  EXPECT_EQ(SetOtp(KS_PROFILE_WEB, "bob", 2), 0);
-  EXPECT_EQ(log().Count("Update Profile Successfully"), 0u);
-}
-
-TEST_P(SoAndOtp, TheSoProfileExportsAnswerZeroAndTouchNothing) {
-  SeedWeb(kSite, User("ann", 1));
-  KeelTest_TraceClear();
-  EXPECT_EQ(::GetSOProfile(), 0);
-  EXPECT_EQ(::SetSOProfile(), 0);
-  EXPECT_EQ(KeelTest_TraceSize(), 0u);
-  EXPECT_EQ(log().Count("Exiting SetSOProfile() With bRet = 0"), 2u) << "the worker's and the frame's";
 }
 
 DM_ON_EVERY_BACKEND(SoAndOtp);

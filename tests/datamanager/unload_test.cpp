@@ -1,12 +1,13 @@
-// The unload handler of the real shared library: it runs when dlclose drops
-// the last reference (and the library really goes away), and when the
-// process exits.
+// The unload handler of the real shared library runs when dlclose drops the
+// last reference (and the library really goes away), and when the process
+// exits: it releases the identity and the application, then frees the context.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "KeelAPITest.h"
 #include "common/child_process.h"
@@ -14,13 +15,13 @@
 
 namespace {
 
-using SetSkinIndexFn = int32_t (*)(uint32_t);
+const std::vector<std::string> kReleases = {"KA_Id_Release", "KA_App_Release", "KA_Free"};
 
 class UnloadHandler : public ::testing::Test {
  protected:
+  // DataManager's store folder links to the development store this program
+  // is linked with, under the store's name.
   void SetUp() override {
-    // DataManager's store folder, holding a link to the development store
-    // this program is linked with, under the store's name.
     std::string folder = (std::filesystem::temp_directory_path() / "dm-unload-XXXXXX").string();
     ASSERT_NE(::mkdtemp(folder.data()), nullptr);
     root_ = folder;
@@ -34,14 +35,12 @@ class UnloadHandler : public ::testing::Test {
     std::filesystem::remove_all(root_, ignored);
   }
 
-  // Loads the library, opens the store through one export, and answers the
-  // library's handle.
+  // Loads the library and opens the store through one export.
   static void* LoadAndOpenStore() {
     void* library = dlopen(DATAMANAGER_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return nullptr;
-    auto setSkinIndex = reinterpret_cast<SetSkinIndexFn>(dlsym(library, "SetSkinIndex"));
-    if (setSkinIndex == nullptr || setSkinIndex(1) != 1) return nullptr;
-    return library;
+    auto setSkinIndex = reinterpret_cast<int32_t (*)(uint32_t)>(
+        library == nullptr ? nullptr : dlsym(library, "SetSkinIndex"));
+    return setSkinIndex != nullptr && setSkinIndex(1) == 1 ? library : nullptr;
   }
 
   std::filesystem::path root_;
@@ -51,20 +50,16 @@ TEST_F(UnloadHandler, RunsWhenTheLastReferenceIsClosed) {
   void* library = LoadAndOpenStore();
   ASSERT_NE(library, nullptr) << dlerror();
   KeelTest_TraceClear();
-
   ASSERT_EQ(dlclose(library), 0);
-
-  EXPECT_EQ(dm::test::StoreCallNames(),
-            (std::vector<std::string>{"KA_Id_Release", "KA_App_Release", "KA_Free"}));
+  EXPECT_EQ(dm::test::StoreCallNames(), kReleases);
   EXPECT_EQ(dlopen(DATAMANAGER_LIBRARY_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr)
       << "the library is still mapped after its last dlclose";
 }
 
 // Writes the name of every store call to a pipe, as the child exits.
 int32_t ReportToPipe(void* user, const KeelCall* call) {
-  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(user));
-  const std::string line = std::string(KeelTest_FunctionName(call->function)) + "\n";
-  (void)!write(fd, line.data(), line.size());
+  const std::string line = std::string(KeelTest_FunctionName(call->function)) + " ";
+  (void)!write(static_cast<int>(reinterpret_cast<intptr_t>(user)), line.data(), line.size());
   return KEEL_PASS;
 }
 
@@ -83,7 +78,7 @@ TEST_F(UnloadHandler, RunsWhenTheProcessExits) {
     reported.append(buffer, n);
   }
   ASSERT_EQ(testchild::WaitFor(child), 0);
-  EXPECT_EQ(reported, "KA_Id_Release\nKA_App_Release\nKA_Free\n");
+  EXPECT_EQ(reported, "KA_Id_Release KA_App_Release KA_Free ");
 }
 
 }  // namespace

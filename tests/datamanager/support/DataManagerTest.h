@@ -1,11 +1,7 @@
-// DataManagerTest.h - the fixture of the DataManager suites.
-//
-// Each test gets a fresh process state as far as DataManager can tell: a
-// store folder of its own (through CommonProgramFiles) holding our store
-// library, an empty store on the backend the suite is instantiated with,
-// the store handles and the binding's table forgotten, and KSLog's lines
-// captured.  Tests script the store through StoreScript and override single
-// platform calls through an EnvWrapper.
+// DataManagerTest.h - the fixture of the DataManager suites: each test has
+// a store folder of its own (through CommonProgramFiles), an empty store on
+// the suite's backend, the store handles and the binding's table forgotten,
+// and KSLog's lines captured.
 #ifndef DM_TESTS_DATA_MANAGER_TEST_H
 #define DM_TESTS_DATA_MANAGER_TEST_H
 
@@ -30,15 +26,6 @@ namespace dm::test {
 
 using Names = std::vector<std::string>;
 
-// Sets an environment variable of this process, as the store reads them.
-inline void SetVariable(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  ::setenv(name, value.c_str(), 1);
-#endif
-}
-
 class DataManagerTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -48,20 +35,13 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
             ("dm-test-" + run + "-" + std::to_string(++serial));
     std::filesystem::create_directories(StoreFolder());
 #ifndef _WIN32
-    // A link, not a copy: the store loaded by DataManager must be the very
-    // library this program talks to through the store's test interface,
-    // the development store (KeelAPIDev) under the store's name.  (On
-    // Windows that store is installed under Common Files, where DataManager
-    // finds it, and this program imports it from there.)
+    // A link, not a copy: DataManager must load the very store this program
+    // talks to through its test interface.  (Windows installs that store
+    // under Common Files, where both find it.)
     std::filesystem::create_symlink(KEELAPI_LIBRARY_PATH, StoreFolder() / "libKeelAPI.so");
     ::setenv("CommonProgramFiles", root_.c_str(), 1);
 #endif
-    // The SQLite backend ("sqlite") opens the store's own file, which this
-    // names: a new database for every test, removed with the test's folder.
-    SetVariable("KEELAPI_DB", (root_ / "keel.db").string());
-
-    ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
-    ResetStoreHandlesForTesting();
+    FreshStore();
     binding::ResetModuleTableForTesting();
     log_ = std::make_unique<LogCapture>();
   }
@@ -74,11 +54,15 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
     std::filesystem::remove_all(root_, ignored);
   }
 
-  // Goes on with an empty store on the same backend (a new database for
-  // "sqlite") and the store handles forgotten, for tables whose cases each
-  // need a store of their own.
+  // An empty store on the same backend ("sqlite": a new database file of
+  // the test's folder) with the store handles forgotten.
   void FreshStore() {
-    SetVariable("KEELAPI_DB", (root_ / ("keel-" + std::to_string(++stores_) + ".db")).string());
+    const std::string db = (root_ / ("keel-" + std::to_string(++stores_) + ".db")).string();
+#ifdef _WIN32
+    _putenv_s("KEELAPI_DB", db.c_str());
+#else
+    ::setenv("KEELAPI_DB", db.c_str(), 1);
+#endif
     ASSERT_EQ(KeelTest_Reset(GetParam()), KA_OK);
     ResetStoreHandlesForTesting();
   }
@@ -92,9 +76,8 @@ class DataManagerTest : public ::testing::TestWithParam<const char*> {
   std::unique_ptr<LogCapture> log_;
 };
 
-// What DataManager's store context answers for a context property of at
-// most 8 bytes (little-endian), read straight from the store: the values the
-// store keeps per process included.  Nothing when the read fails.
+// A context property of at most 8 bytes (little-endian) as DataManager's
+// store context answers it; nothing when the read fails.
 inline std::optional<uint64_t> ContextValue(int32_t property) {
   uint64_t value = 0;
   if (KA_GetProperty(&Handles().context, property, sizeof value, &value, nullptr) != KA_OK) {
@@ -103,14 +86,11 @@ inline std::optional<uint64_t> ContextValue(int32_t property) {
   return value;
 }
 
-// Instantiates a suite on every store backend: for suites whose cases
-// depend on what the store keeps (writes, deletions, walks over them).
+// For suites whose cases depend on what the store keeps.
 #define DM_ON_EVERY_BACKEND(Suite) \
   INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory", "sqlite"))
 
-// Instantiates a suite on the memory backend only: for suites whose faults
-// come through the interceptor, the log or the platform, which do not
-// depend on the backend.
+// For suites whose faults come through the interceptor, the log or the platform.
 #define DM_IN_MEMORY(Suite) INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values("memory"))
 
 }  // namespace dm::test

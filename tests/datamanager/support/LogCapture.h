@@ -34,12 +34,6 @@ class LogCapture {
     for (const LogLine& l : lines_) texts.push_back(l.text);
     return texts;
   }
-  // "function: text" for each line, in order.
-  std::vector<std::string> FunctionTexts() const {
-    std::vector<std::string> out;
-    for (const LogLine& l : lines_) out.push_back(l.function + ": " + l.text);
-    return out;
-  }
   // How many lines carry exactly this text.
   size_t Count(const std::string& text) const {
     size_t n = 0;

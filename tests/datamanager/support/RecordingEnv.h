@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Env.h"
@@ -23,11 +24,14 @@ class RecordingEnv : public EnvWrapper {
   std::set<std::string> missingFunctions;     // names the store "does not export"
   std::optional<bool> systemIsRecent;         // the answer of the system check
   std::optional<uint32_t> libraryVersion;     // the file version of any library
+  bool encryptionFails = false;               // every encryption fails
+  std::optional<bool> httpAnswer;             // what a GET answers, sending nothing
 
   // What a test can look at.
   std::vector<std::string> loads;  // every path or name given to LoadLibrary
   int frees = 0;
   int systemChecks = 0;
+  std::vector<std::string> gets;  // every GET, as "agent|host:port|path"
 
   ModuleHandle LoadLibrary(const WString& nameOrPath) override {
     loads.push_back(platform::WideToUtf8(nameOrPath));
@@ -48,6 +52,16 @@ class RecordingEnv : public EnvWrapper {
   }
   uint32_t FileVersionMS(const WString& path) override {
     return libraryVersion ? *libraryVersion : EnvWrapper::FileVersionMS(path);
+  }
+  bool EncryptAes128Cbc(const AesKeyBlob& key, const uint8_t (&iv)[16], std::string_view plain,
+                        std::string* cipher) override {
+    return !encryptionFails && EnvWrapper::EncryptAes128Cbc(key, iv, plain, cipher);
+  }
+  bool HttpGet(const WString& agent, const WString& host, uint16_t port,
+               const WString& path) override {
+    gets.push_back(platform::WideToUtf8(agent) + "|" + platform::WideToUtf8(host) + ":" +
+                   std::to_string(port) + "|" + platform::WideToUtf8(path));
+    return httpAnswer ? *httpAnswer : EnvWrapper::HttpGet(agent, host, port, path);
   }
 
  private:
