@@ -69,6 +69,20 @@ TEST_F(KSLogDestinationTest, SettingsAreReadOnceUntilReconfigured) {
   EXPECT_EQ(ReadLines(other).size(), 1u);
 }
 
+// A line too long for the mapped room is written apart, but in its place
+// among the thread's lines.
+TEST_F(KSLogDestinationTest, LineTooLongToMapKeepsItsPlace) {
+  const std::basic_string<WCHAR> long_text(300 << 10, 'l');
+  for (const WCHAR* text : {KS_TEXT("before"), long_text.c_str(), KS_TEXT("after")}) {
+    LogText(1, text);
+  }
+  std::vector<size_t> text_sizes;
+  for (const std::string& line : ReadLines(log_path())) {
+    text_sizes.push_back(line.size() - line.rfind(' ') - 1);
+  }
+  EXPECT_EQ(text_sizes, (std::vector<size_t>{6, long_text.size(), 5}));
+}
+
 // KSLOG_FILE: "off" writes nowhere, "-" to standard error, unset or empty
 // to the per-user default; a file that cannot be opened drops the line and
 // LogEx answers -1.  Whatever the destination, the sink sees the line and

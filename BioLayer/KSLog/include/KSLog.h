@@ -43,7 +43,8 @@
  * write (or, for a log file, the reservation of the next stretch of it),
  * never fails its caller, and drops a line it cannot write.  Each line lands
  * whole, so lines of concurrent threads and processes sharing a file never
- * mix; a line written to a log file is part of the file when LogEx returns,
+ * mix, and one thread's lines land in the order it logged them, also across
+ * KSLog_Reconfigure; a line written to a log file is part of the file when LogEx returns,
  * so that it survives the process being killed.  While a process writes a
  * log file, the file ends in zero bytes reserved for its next lines; they are
  * given back when the process ends or reconfigures, and the next process to

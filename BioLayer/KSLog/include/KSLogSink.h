@@ -41,8 +41,10 @@ KSLOG_API void KSLOG_CDECL KSLog_SetSink(KSLogSinkFn fn, void* user);
 
 /* Reads KSLOG_FILE and KSLOG_LEVEL again, exactly as the first LogEx of the
  * process does, and applies them to every line logged after it returns.
- * Lines being written at that moment finish with the old settings; the old
- * destination is closed once no line uses it.  Never fails: a destination
+ * Lines being written at that moment keep the old level, and land in the old
+ * destination or, when it was already let go, the new one: one thread's lines
+ * stay in order.  The old destination is closed once no line uses it.
+ * Never fails: a destination
  * that cannot be opened makes later lines be dropped (LogEx answers -1). */
 KSLOG_API void KSLOG_CDECL KSLog_Reconfigure(void);
 

@@ -20,9 +20,16 @@ class Destination {
   // when every byte was written.
   virtual bool Append(std::string_view line) = 0;
 
-  // The destination is being replaced: leaves the file as plain text ending
-  // with the last line.  Lines appended later still arrive, more slowly.
-  virtual void Finish() {}
+  // The destination is being replaced (by another one when `replaced`, else
+  // by nothing): leaves the file as plain text ending with the last line.
+  // Lines appended later still arrive, more slowly; or, when `replaced`,
+  // may be refused (Replaced) so that they go to the destination that
+  // replaced this one.
+  virtual void Finish(bool replaced) { (void)replaced; }
+
+  // Whether a line Append refused belongs to the destination that replaced
+  // this one.
+  virtual bool Replaced() { return false; }
 
   // Finish, as the process ends with its other threads already gone
   // (Windows ends them before a DLL hears of the exit): waits for nothing

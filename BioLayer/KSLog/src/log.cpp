@@ -96,6 +96,19 @@ class Nesting {
   Nesting& operator=(const Nesting&) = delete;
 };
 
+// Appends `line` to `destination`, or, when a reconfiguration replaced it
+// while the line was on its way, where the settings now in force send it.
+bool Append(std::string_view line, Destination* destination) {
+  std::shared_ptr<const Settings> fresh;
+  while (!destination->Append(line)) {
+    if (!destination->Replaced()) return false;
+    fresh = SharedSettings();
+    if (fresh == nullptr || fresh->destination == nullptr) return fresh != nullptr && fresh->off;
+    destination = fresh->destination.get();
+  }
+  return true;
+}
+
 int Log(const Call& call, va_list* args, const Settings* settings, LineTexts* texts) {
   if (settings == nullptr) return kDropped;  // the library is being unloaded
   const bool filtered = call.level < settings->min_level || settings->off;
@@ -130,7 +143,7 @@ int Log(const Call& call, va_list* args, const Settings* settings, LineTexts* te
   }
   texts->line.clear();
   AppendLine(record, texts->place, &texts->line);
-  return settings->destination->Append(texts->line) && sink_ok ? kWritten : kDropped;
+  return Append(texts->line, settings->destination.get()) && sink_ok ? kWritten : kDropped;
 }
 
 int Log(const Call& call, va_list* args) {

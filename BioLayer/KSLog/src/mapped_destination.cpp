@@ -139,7 +139,7 @@ class MappedDestination final : public Destination {
   }
 
   ~MappedDestination() override {
-    Finish();
+    Finish(/*replaced=*/false);
     Registry& registry = GlobalRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
     registry.live.erase(std::find(registry.live.begin(), registry.live.end(), this));
@@ -157,10 +157,19 @@ class MappedDestination final : public Destination {
     return AppendLocked(line);
   }
 
-  void Finish() override {
+  // Replaced, it refuses later lines: written at the end of the file, they
+  // would land after room the new destination reserved and then fills with
+  // lines the same threads write later.
+  void Finish(bool replaced) override {
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
+    replaced_ = replaced_ || replaced;
     Retire(/*give_back=*/true);
+  }
+
+  bool Replaced() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return replaced_;
   }
 
   void FinishAtExit() override {
@@ -188,10 +197,15 @@ class MappedDestination final : public Destination {
   }
 
   bool AppendLocked(std::string_view line) {
+    if (replaced_) return false;
     const int64_t now = sys::MonotonicMs();
     if (now >= next_check_ms_.load(std::memory_order_relaxed)) CheckFile(now);
     if (file_ == nullptr) return false;
-    if (finished_ || line.size() > kLargestMappedLine) return file_->Append(line);
+    if (finished_ || line.size() > kLargestMappedLine) {
+      // After the lines of the open extent, not after its free room.
+      Retire(/*give_back=*/true);
+      return file_->Append(line);
+    }
     // Two tries: a fresh extent takes any line that fits an extent, unless
     // the disk leaves less than that.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -283,6 +297,7 @@ class MappedDestination final : public Destination {
   std::atomic<int64_t> next_check_ms_{0};
   std::optional<Extent> inherited_;  // in a forked child: the parent's extent at the fork
   bool finished_ = false;
+  bool replaced_ = false;  // finished for another destination: refuses lines
   int64_t retry_after_ms_ = 0;
 };
 

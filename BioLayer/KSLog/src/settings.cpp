@@ -71,13 +71,15 @@ void Replace(std::shared_ptr<const Settings> fresh, bool release) {
     std::lock_guard<std::mutex> lock(state.mutex);
     if (state.released) return;
     old = std::move(state.current);
+    // Finished before the fresh destination takes a line: the old one
+    // reserves no room in the file after the fresh one's, and the lines it
+    // refuses from then on wait here for the fresh one (SharedSettings).
+    if (old && old->destination) old->destination->Finish(/*replaced=*/fresh != nullptr);
     state.current = std::move(fresh);
     state.released = release;
     state.filtered_below.store(FilteredBelow(state.current.get()), std::memory_order_release);
     state.generation.fetch_add(1, std::memory_order_release);
   }
-  // Outside the lock: finishing waits for lines in flight on the old file.
-  if (old && old->destination) old->destination->Finish();
 }
 
 }  // namespace

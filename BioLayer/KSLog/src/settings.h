@@ -58,7 +58,8 @@ void FinishAtProcessExit();
 
 // Reads the environment again; lines logged from then on use the new
 // settings.  The old destination is finished at once (its file left as
-// plain text) and closed once no thread keeps it.
+// plain text) and closed once no thread keeps it; a line still on its way
+// to it may be refused (Destination::Replaced) and belongs to the new one.
 void ReloadSettings();
 
 }  // namespace kslog
