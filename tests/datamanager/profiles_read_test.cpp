@@ -1,6 +1,7 @@
 // Reading profiles: the count, the two list forms, the single form with its
-// one-time-password gate, and the export's choice between them.
+// one-time-password gate, and the exports' choice between the forms.
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,6 @@ namespace {
 using ProfileReading = DataManagerTest;
 
 const std::string kSite = "site.example";
-const Names kThreeUsers = {"ann", "bob", "cid"};
 
 void SeedThreeWebProfiles() {
   SeedWeb(kSite, {"ann", "pw-ann", "t-ann", "long-ann", 2, std::nullopt});
@@ -22,195 +22,168 @@ void SeedThreeWebProfiles() {
   SeedWeb(kSite, {"cid", "pw-cid", "t-cid", "long-cid", 0, std::nullopt});
 }
 
-int64_t SeedPlainApp(const std::string& user, const std::string& password = "pw") {
-  return SeedApp(kSite, {user, password, std::nullopt, std::nullopt, std::nullopt, std::nullopt});
+// A record as one text: "kind user/password/Text3101/Text105/mode", the
+// mode "-" when unset.
+std::string Shown(const KS_PROFILE& p) {
+  return std::to_string(p.ProfileType) + " " + Utf8(p.UserName) + "/" + Utf8(p.Password) + "/" +
+         Utf8(p.Text3101) + "/" + Utf8(p.Text105) + "/" +
+         (p.OtpMode == KS_OTP_MODE_UNSET ? "-" : std::to_string(p.OtpMode));
 }
 
-// The list form of GetProfile (or QueryProfile) over `capacity` records.
-struct ListResult {
-  BOOL bRet = 0;
-  DWORD count = 0;
-  std::vector<KS_PROFILE> records;
-  Names users() const {
-    Names out;
-    for (DWORD i = 0; i < count; ++i) out.push_back(Utf8(records[i].UserName));
-    return out;
-  }
+// A store fault: `function` answers `status` on its `nth` call (0: every
+// call) of `property` (0: any).
+struct Fault {
+  KeelFunction function;
+  int16_t status;
+  int32_t property = 0;
+  int nth = 0;
 };
-
-ListResult ReadList(bool query, DWORD capacity, KS_PROFILE_TYPE kind = KS_PROFILE_WEB,
-                    KS_PROFILE blank = {}) {
-  ListResult r;
-  r.records.assign(capacity, blank);
-  KS_DOMAIN d = Domain(kSite);
-  r.bRet = query ? ::QueryProfile(kind, &d, r.records.data(), capacity, &r.count)
-                 : ::GetProfile(kind, &d, r.records.data(), capacity, &r.count);
-  return r;
+void Script(StoreScript& script, const std::vector<Fault>& faults) {
+  for (const Fault& f : faults) {
+    StoreScript::Rule& rule = script.Answer(f.function, f.status).OnCall(f.nth);
+    if (f.property != 0) rule.ForProperty(f.property);
+  }
 }
 
-size_t CardRequests() { return CallsOf(KF_Id_GetCard).size(); }
-
-// The single form: the store's first card of the domain into `record`.
-BOOL ReadSingle(KS_PROFILE* record, KS_PROFILE_TYPE kind = KS_PROFILE_WEB) {
-  KS_DOMAIN d = Domain(kSite);
-  return ::GetProfile(kind, &d, record, 0, nullptr);
+// The workers' lines of failures and stops, in order.
+Names Notable(const LogCapture& log) {
+  Names lines;
+  for (const LogLine& l : log.lines()) {
+    const bool notable =
+        l.text.find("Failed") != std::string::npos || l.text.find("Break") != std::string::npos;
+    if (notable && l.function.rfind("DataManagerUtils::", 0) == 0) lines.push_back(l.text);
+  }
+  return lines;
 }
 
-TEST_P(ProfileReading, AListReadsEveryValueOfTheFirstProfilesUpToItsCapacity) {
-  SeedThreeWebProfiles();
-  for (DWORD capacity : {2u, 3u}) {
-    SCOPED_TRACE(capacity);
+// The lines of each read form, worker by worker, over three web profiles
+// without a gate.
+TEST_P(ProfileReading, EachFormLogsItsTranscript) {
+  for (const char* user : {"ann", "bob", "cid"}) SeedWeb(kSite, {user, "pw", "t", "long", 1, {}});
+  KS_DOMAIN d = Domain(kSite);
+  KS_PROFILE records[3] = {};
+  DWORD count = 0;
+  const std::string list = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD)";
+  const std::string single = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE)";
+  // A list's lines from its walk to its exit, `walk` naming the list.
+  auto listed = [](const std::string& walk) {
+    return walk + " | " + walk + " Index = 0 Successfully | Profile Type Is WEB; UserName Is ann | " +
+           walk + " Index = 1 Successfully | Profile Type Is WEB; UserName Is bob | " + walk +
+           " Index = 2 Successfully | Profile Type Is WEB; UserName Is cid | Input Buffer Is Not "
+           "Enough. So Break Here | " + walk + " Successfully | Exiting ";
+  };
+  struct Case {
+    std::function<BOOL()> call;
+    const char* frame;
+    const char* worker;
+    std::string lines;
+  };
+  const std::vector<Case> cases = {
+      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, records, 3, &count); }, "GetProfile",
+       "GetProfile", "Entering " + list + " | Domain Is site.example, Input Count Is 3 | " +
+       listed("Get Profile") + list + " With bRet = 1; Count = 3"},
+      {[&] { return ::QueryProfile(KS_PROFILE_WEB, &d, records, 3, &count); }, "QueryProfile",
+       "QueryProfile", "Entering QueryProfile() | Domain Is site.example, Input Count Is 3 | " +
+       listed("Query Profile") + "QueryProfile() With bRet = 1; Count = 3"},
+      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count); }, "GetProfile",
+       "GetProfileCount", "Entering GetProfileCount() | Domain Is site.example | Get Profile Count "
+       "| Get Profile Count Successfully | Exiting GetProfileCount() With bRet = 1; Count = 3"},
+      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, records, 0, nullptr); }, "GetProfile",
+       "GetProfile", "Entering " + single + " | Domain Is site.example | Get Profile | Get "
+       "Profile Successfully | Profile Type Is WEB; UserName Is ann | Exiting " + single +
+       " With bRet = 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    log().Clear();
     KeelTest_TraceClear();
-    log().Clear();
-    const ListResult r = ReadList(false, capacity);
-    EXPECT_EQ(r.bRet, 1);
-    EXPECT_EQ(r.users(), Names(kThreeUsers.begin(), kThreeUsers.begin() + capacity));
-    // Full after the last record, whether or not another card was waiting.
-    EXPECT_EQ(log().Count("Input Buffer Is Not Enough. So Break Here"), 1u);
-    EXPECT_EQ(CardRequests(), capacity);
-    std::vector<int32_t> reads;
-    for (DWORD i = 0; i < capacity; ++i) {
-      reads.insert(reads.end(), {104, 104, 103, 103, 3101, 3101, 105, 105, 1003});
-    }
-    EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), reads);
+    EXPECT_EQ(c.call(), 1);
+    const std::string worker = std::string("DataManagerUtils::") + c.worker;
+    EXPECT_EQ(FunctionOrder(log()), c.frame + (" > " + worker + " > ") + c.frame);
+    EXPECT_EQ(LinesOf(log(), worker), c.lines);
     ExpectEachCardReleasedBeforeTheNextRequest();
   }
-  const ListResult r = ReadList(false, 3);
-  const KS_PROFILE& ann = r.records[0];
-  EXPECT_EQ(ann.ProfileType, KS_PROFILE_WEB);
-  EXPECT_EQ(Utf8(ann.Password), "pw-ann");
-  EXPECT_EQ(Utf8(ann.Text3101), "t-ann");
-  EXPECT_EQ(Utf8(ann.Text105), "long-ann");
-  EXPECT_EQ(ann.OtpMode, 2u);
-  EXPECT_EQ(r.records[1].OtpMode, KS_OTP_MODE_UNSET);  // never stored
-  EXPECT_EQ(r.records[2].OtpMode, 0u);
-}
-
-TEST_P(ProfileReading, ARefusedAuthenticationStopsTheList) {
-  for (int16_t status : {KA_E_AUTH_REFUSED, KA_E_AUTH_CANCELLED}) {
-    SCOPED_TRACE(status);
-    FreshStore();
-    SeedThreeWebProfiles();
-    StoreScript script;
-    script.Answer(KF_Card_GetProperty, status).ForProperty(104).OnCall(3);  // bob's size query
-    log().Clear();
-    const ListResult r = ReadList(false, 3);
-    EXPECT_EQ(r.bRet, 1);
-    EXPECT_EQ(r.users(), (Names{"ann"}));
-    EXPECT_EQ(log().Count("Get Profile Index = 1 Failed"), 1u);
-    EXPECT_EQ(
-        log().Count("Authentication With Error = " + std::to_string(status) + ". So Break Here"),
-        1u);
-    EXPECT_EQ(CardRequests(), 2u);
-    ExpectEachCardReleasedBeforeTheNextRequest();
-  }
-}
-
-TEST_P(ProfileReading, AStepAnsweredWithoutANewCardEndsTheList) {
-  SeedApp(kSite, {"ann", "pw-ann", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
-  StoreScript script;
-  script.Answer(KF_Id_GetCard, KA_OK);  // "success", and no card handed out
-
-  const ListResult r = ReadList(false, 3, KS_PROFILE_APP);
-
-  EXPECT_EQ(r.users(), Names{});
-  EXPECT_EQ(CardRequests(), 1u) << "the walk ends there, instead of never";
-}
-
-TEST_P(ProfileReading, AFailedCardLeavesItsRecordToTheNextOneAndTheListItsLines) {
-  SeedPlainApp("ann", "pw-ann");
-  SeedPlainApp("bob", "pw-bob");
-  const int64_t cid = SeedPlainApp("cid", "");
-  // cid's password is stored empty (size 0): its read leaves the field alone.
-  ASSERT_EQ(KeelTest_SetProperty(cid, 104, KA_ATTR_SECRET, nullptr, 0), KA_OK);
-  StoreScript script;
-  script.Answer(KF_Card_GetProperty, KA_E_STORAGE).ForProperty(103).OnCall(3);  // bob's name
-  const ListResult r = ReadList(false, 3, KS_PROFILE_APP);
-  EXPECT_EQ(r.bRet, 1);
-  EXPECT_EQ(r.users(), (Names{"ann", "cid"}));
-  EXPECT_EQ(Utf8(r.records[1].Password), "pw-bob");  // what the failed card left
-  EXPECT_EQ(log().Count("Get Profile Index = 1 Failed"), 1u);
-  EXPECT_EQ(log().Count("Get Profile Index = 1 Successfully"), 1u);
-  EXPECT_EQ(CardRequests(), 4u);  // three cards and the request that ends the walk
-
-  log().Clear();  // the scripted failure is spent: every card reads now
-  EXPECT_EQ(ReadList(false, 5, KS_PROFILE_APP).count, 3u);
-  EXPECT_EQ(FunctionOrder(log()), "GetProfile > DataManagerUtils::GetProfile > GetProfile");
-  EXPECT_EQ(LinesOf(log(), "DataManagerUtils::GetProfile"),
-            "Entering GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD) | Domain Is "
-            "site.example, Input Count Is 5 | Get Profile | Get Profile Index = 0 Successfully | "
-            "Profile Type Is APP; UserName Is ann | Get Profile Index = 1 Successfully | Profile "
-            "Type Is APP; UserName Is bob | Get Profile Index = 2 Successfully | Profile Type Is "
-            "APP; UserName Is cid | Get Profile Successfully | Exiting GetProfile(KS_PROFILE_TYPE,"
-            "PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD) With bRet = 1; Count = 3");
-}
-
-TEST_P(ProfileReading, WebExtrasNeverFailAProfileAndAnAppProfileLeavesThemAlone) {
-  SeedWeb(kSite, {"ann", "pw", "t", "long", 2, std::nullopt});
-  SeedPlainApp("ann");
-  {
-    StoreScript script;
-    for (int32_t property : {3101, 105, 1003}) {
-      script.Answer(KF_Card_GetProperty, KA_E_STORAGE).ForProperty(property);
-    }
-    const ListResult r = ReadList(false, 1);
-    EXPECT_EQ(r.bRet, 1);
-    EXPECT_EQ(Utf8(r.records[0].Text3101), "");
-    EXPECT_EQ(Utf8(r.records[0].Text105), "");
-    EXPECT_EQ(r.records[0].OtpMode, KS_OTP_MODE_UNSET);
-    EXPECT_EQ(log().Count("KA_Card_GetProperty Failed With Error = -7"), 3u);
-  }
+  // Each card's password, then its name (each a size query and a read),
+  // then its web values.
   KeelTest_TraceClear();
-  const ListResult r =
-      ReadList(false, 1, KS_PROFILE_APP, Profile(KS_PROFILE_WEB, "", "", "kept", "kept too", 7));
-  ASSERT_EQ(r.bRet, 1);
-  EXPECT_EQ(r.records[0].ProfileType, KS_PROFILE_APP);
-  EXPECT_EQ(Utf8(r.records[0].UserName), "ann");
-  EXPECT_EQ(Utf8(r.records[0].Text3101), "kept");
-  EXPECT_EQ(Utf8(r.records[0].Text105), "kept too");
-  EXPECT_EQ(r.records[0].OtpMode, 7u);
-  EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), (std::vector<int32_t>{104, 104, 103, 103}));
+  ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, records, 1, &count), 1);
+  EXPECT_EQ(PropertiesOf(KF_Card_GetProperty),
+            (std::vector<int32_t>{104, 104, 103, 103, 3101, 3101, 105, 105, 1003}));
 }
 
-TEST_P(ProfileReading, AQueryReadsNoPasswordClearsTheFieldAndStopsOnARefusedName) {
+// The list forms over three web profiles (ann with mode 2, bob without a
+// mode, cid with mode 0) and three application ones (cid's password stored
+// empty, so that its read leaves the field alone), into records that start
+// out as `kBlank`.
+TEST_P(ProfileReading, ListsFillTheirRecordsInStoreOrder) {
   SeedThreeWebProfiles();
-  StoreScript script;
-  script.Answer(KF_Card_GetProperty, KA_E_AUTH_REFUSED).ForProperty(104);  // would stop a list
-  const ListResult r = ReadList(true, 3, KS_PROFILE_WEB, Profile(KS_PROFILE_WEB, "", "stale"));
-  EXPECT_EQ(r.bRet, 1);
-  EXPECT_EQ(r.users(), kThreeUsers);
-  for (const KS_PROFILE& p : r.records) {
-    for (WCHAR unit : p.Password) ASSERT_EQ(unit, 0);
+  for (const char* user : {"ann", "bob", "cid"}) {
+    SeedApp(kSite, {user, std::string("pw-") + user, {}, {}, {}, {}});
   }
-  EXPECT_EQ(Utf8(r.records[1].Text3101), "t-bob");
-  EXPECT_EQ(r.records[0].OtpMode, 2u);
-  for (int32_t property : PropertiesOf(KF_Card_GetProperty)) EXPECT_NE(property, 104);
-  EXPECT_TRUE(LinesOf(log(), "DataManagerUtils::QueryProfile")
-                  .starts_with("Entering QueryProfile() | Domain Is site.example, Input Count Is "
-                               "3 | Query Profile | Query Profile Index = 0 Successfully | "))
-      << LinesOf(log(), "DataManagerUtils::QueryProfile");
-
-  script.Answer(KF_Card_GetProperty, KA_E_AUTH_CANCELLED).ForProperty(103).OnCall(1);
-  KeelTest_TraceClear();
-  log().Clear();
-  const ListResult stopped = ReadList(true, 3);
-  EXPECT_EQ(stopped.bRet, 0);
-  EXPECT_EQ(stopped.count, 0u);
-  EXPECT_EQ(log().Count("Query Profile Index = 0 Failed"), 1u);
-  EXPECT_EQ(log().Count("Authentication With Error = -9. So Break Here"), 1u);
-  EXPECT_EQ(CardRequests(), 1u);
+  ASSERT_EQ(KeelTest_SetProperty(Cards().back(), 104, KA_ATTR_SECRET, nullptr, 0), KA_OK);
+  const KS_PROFILE kBlank = Profile(0, "", "stale", "kept", "kept", 7);
+  const std::string ann = "2 ann/pw-ann/t-ann/long-ann/2", bob = "2 bob/pw-bob/t-bob/long-bob/-";
+  const std::string cid = "2 cid/pw-cid/t-cid/long-cid/0";
+  const std::string full = "Input Buffer Is Not Enough. So Break Here";
+  struct Case {
+    const char* name;
+    std::vector<Fault> faults;
+    bool query;
+    KS_PROFILE_TYPE kind;
+    DWORD capacity;
+    Names records;  // Shown() of the records filled
+    Names lines;    // the worker's lines of failed cards and of stops
+    size_t cardRequests;
+  };
+  const std::vector<Case> cases = {
+      {"full after the last card", {}, false, KS_PROFILE_WEB, 3, {ann, bob, cid}, {full}, 3},
+      {"a refused password stops the list", {{KF_Card_GetProperty, KA_E_AUTH_REFUSED, 104, 3}},
+       false, KS_PROFILE_WEB, 3, {ann},
+       {"Get Profile Index = 1 Failed", "Authentication With Error = -6. So Break Here"}, 2},
+      {"web values never fail a profile",
+       {{KF_Card_GetProperty, KA_E_STORAGE, 3101}, {KF_Card_GetProperty, KA_E_STORAGE, 105},
+        {KF_Card_GetProperty, KA_E_STORAGE, 1003}},
+       false, KS_PROFILE_WEB, 1, {"2 ann/pw-ann///-"}, {full}, 1},
+      {"a failed card leaves its record to the next; no web values for an application",
+       {{KF_Card_GetProperty, KA_E_STORAGE, 103, 3}}, false, KS_PROFILE_APP, 5,
+       {"1 ann/pw-ann/kept/kept/7", "1 cid/pw-bob/kept/kept/7"},
+       {"Get Profile Index = 1 Failed"}, 4},
+      {"a query reads no password and clears it", {{KF_Card_GetProperty, KA_E_AUTH_REFUSED, 104}},
+       true, KS_PROFILE_WEB, 3,
+       {"2 ann//t-ann/long-ann/2", "2 bob//t-bob/long-bob/-", "2 cid//t-cid/long-cid/0"}, {full},
+       3},
+      {"a refused name stops a query", {{KF_Card_GetProperty, KA_E_AUTH_CANCELLED, 103, 1}}, true,
+       KS_PROFILE_WEB, 3, {},
+       {"Query Profile Index = 0 Failed", "Authentication With Error = -9. So Break Here"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StoreScript script;
+    Script(script, c.faults);
+    log().Clear();
+    KeelTest_TraceClear();
+    std::vector<KS_PROFILE> records(c.capacity, kBlank);
+    KS_DOMAIN d = Domain(kSite);
+    DWORD count = 9;
+    EXPECT_EQ(c.query ? ::QueryProfile(c.kind, &d, records.data(), c.capacity, &count)
+                      : ::GetProfile(c.kind, &d, records.data(), c.capacity, &count),
+              c.records.empty() ? 0 : 1);
+    Names shown;
+    for (DWORD i = 0; i < count; ++i) shown.push_back(Shown(records[i]));
+    EXPECT_EQ(shown, c.records);
+    EXPECT_EQ(Notable(log()), c.lines);
+    EXPECT_EQ(CallsOf(KF_Id_GetCard).size(), c.cardRequests);
+    for (DWORD i = 0; c.query && i < count; ++i) {
+      for (WCHAR unit : records[i].Password) ASSERT_EQ(unit, 0);
+    }
+    ExpectEachCardReleasedBeforeTheNextRequest();
+  }
 }
 
 // Values the store holds that a record cannot: each reads as the empty text
 // (or, past the read buffer, fails the read), and no field is overrun.
 TEST_P(ProfileReading, StoredValuesThatDoNotFitReadAsEmpty) {
-  struct Case {
-    const char* name;
-    int32_t property;
-    std::string stored;
-    bool fits;
-    BOOL bRet;
-  };
+  struct Case { const char* name; int32_t property; std::string stored; bool fits; BOOL bRet; };
   std::string pairs127;  // 254 UTF-16 units in 127 surrogate pairs
   for (int i = 0; i < 127; ++i) pairs127 += "\xF0\x9F\x98\x80";
   const std::vector<Case> cases = {
@@ -248,18 +221,15 @@ TEST_P(ProfileReading, StoredValuesThatDoNotFitReadAsEmpty) {
 }
 
 TEST_P(ProfileReading, TheCountCountsEveryCardOfTheDomainWithoutReadingThem) {
-  KS_DOMAIN d = Domain(kSite);
-  DWORD count = 9;
-  EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count), 0);  // no cards
-  EXPECT_EQ(count, 0u);
   SeedThreeWebProfiles();
   KeelTest_SeedCard(kSite.c_str(), kWebCategory);  // no properties at all
   SeedWeb("other.example", {"x", "y", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
-  SeedPlainApp("x");
+  SeedApp(kSite, {"x", "y", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
   KeelTest_TraceClear();
+  KS_DOMAIN d = Domain(kSite);
+  DWORD count = 0;
   EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count), 1);
   EXPECT_EQ(count, 4u);
-  EXPECT_EQ(log().Count("Exiting GetProfileCount() With bRet = 1; Count = 4"), 1u);
   EXPECT_EQ(CallsOf(KF_Card_GetProperty).size(), 0u);
   ExpectEachCardReleasedBeforeTheNextRequest();
 
@@ -267,6 +237,10 @@ TEST_P(ProfileReading, TheCountCountsEveryCardOfTheDomainWithoutReadingThem) {
   script.Answer(KF_Card_Release, KA_E_STORAGE).OnCall(2);
   EXPECT_EQ(::QueryProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count), 1);
   EXPECT_EQ(count, 2u);
+  script.Answer(KF_Id_GetCard, KA_OK);  // "success", and no card handed out: the walk ends
+  KeelTest_TraceClear();
+  EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count), 0);
+  EXPECT_EQ(CallsOf(KF_Id_GetCard).size(), 1u);
 }
 
 TEST_P(ProfileReading, NothingToReadGivesNothing) {
@@ -275,51 +249,67 @@ TEST_P(ProfileReading, NothingToReadGivesNothing) {
   DWORD count = 9;
   EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, nullptr, &record, 1, &count), 0);  // no domain
   EXPECT_EQ(count, 0u);
+  count = 9;
+  EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count), 0);  // no cards
+  EXPECT_EQ(count, 0u);
   EXPECT_EQ(::GetProfile(3, &d, &record, 1, &count), 0);  // no such kind
-  EXPECT_EQ(ReadSingle(&record), 0);                      // no cards
+  EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), 0);  // no cards
   EXPECT_EQ(Utf8(record.UserName), "untouched");
   EXPECT_EQ(LastLines(log(), 3),
             "Get Profile | Exiting GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE) With bRet = "
             "0 | Exiting GetProfile() With bRet = 0");
 }
 
-TEST_P(ProfileReading, TheExportChoosesTheForm) {
+// Each export picks its worker from the array, the capacity and the count
+// it is given; a form left nothing to fill refuses before the store.
+TEST_P(ProfileReading, TheExportsChooseTheForm) {
   SeedWeb(kSite, {"ann", "pw", "t", "long", std::nullopt, std::nullopt});
-  KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE record = {};
-  DWORD count = 0;
-  const std::string list =
-      "Entering GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD)";
-  const std::string counting = "Entering GetProfileCount()";
-  const std::string query = "Entering QueryProfile()";
+  KS_DOMAIN d = Domain(kSite), domain;
+  KS_PROFILE record;
+  DWORD n = 0;
+  enum Export { kDomain, kGet, kQuery };
   struct Case {
-    bool query;
-    KS_PROFILE* profile;
+    Export call;
+    bool array;
     DWORD capacity;
-    DWORD* count;
-    std::string worker;  // the worker's entry line
+    bool counted;
     BOOL bRet;
+    const char* worker;  // the name its entry line shows
   };
-  const std::string single = "Entering GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE)";
+  const char* list = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD)";
+  const char* single = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE)";
+  const char* count = "GetProfileCount()";
   const std::vector<Case> cases = {
-      {false, nullptr, 0, &count, counting, 1}, {false, nullptr, 0, nullptr, counting, 0},
-      {false, nullptr, 1, &count, list, 0},  // nothing to fill into: refused
-      {false, &record, 0, nullptr, single, 1},
-      {false, &record, 0, &count, list, 0},   // the list refuses a capacity of 0
-      {false, &record, 1, nullptr, list, 0},  // nowhere to put the count: refused
-      {false, &record, 1, &count, list, 1},     {true, nullptr, 0, &count, counting, 1},
-      {true, &record, 0, nullptr, query, 0},    {true, &record, 1, &count, query, 1},
+      {kGet, false, 0, true, 1, count},       {kGet, false, 0, false, 0, count},
+      {kGet, false, 1, true, 0, list},        {kGet, true, 0, false, 1, single},
+      {kGet, true, 0, true, 0, list},         {kGet, true, 1, false, 0, list},
+      {kGet, true, 1, true, 1, list},         {kQuery, false, 0, true, 1, count},
+      {kQuery, true, 0, false, 0, "QueryProfile()"},     {kQuery, true, 1, true, 1, "QueryProfile()"},
+      {kDomain, false, 0, false, 0, "GetDomainCount()"}, {kDomain, true, 1, false, 0, "GetDomain()"},
+      {kDomain, false, 0, true, 1, "GetDomainCount()"},  {kDomain, true, 0, true, 0, "GetDomain()"},
+      {kDomain, false, 1, true, 0, "GetDomain()"},       {kDomain, true, 1, true, 1, "GetDomain()"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.query ? "QueryProfile " : "GetProfile ")
-                                    << (c.profile ? "record, " : "null, ") << c.capacity
-                                    << (c.count ? ", count" : ", null count"));
+    SCOPED_TRACE(testing::Message() << c.worker << (c.array ? " array, " : " null, ") << c.capacity
+                                    << (c.counted ? ", count" : ", null count"));
     log().Clear();
-    const BOOL bRet = c.query ? ::QueryProfile(KS_PROFILE_WEB, &d, c.profile, c.capacity, c.count)
-                              : ::GetProfile(KS_PROFILE_WEB, &d, c.profile, c.capacity, c.count);
+    KeelTest_TraceClear();
+    std::memset(&record, 0x41, sizeof record);
+    std::memset(&domain, 0x41, sizeof domain);
+    DWORD* counted = c.counted ? &n : nullptr;
+    KS_PROFILE* records = c.array ? &record : nullptr;
+    const BOOL bRet =
+        c.call == kDomain ? ::GetDomain(KS_PROFILE_WEB, c.array ? &domain : nullptr, c.capacity, counted)
+        : c.call == kGet  ? ::GetProfile(KS_PROFILE_WEB, &d, records, c.capacity, counted)
+                          : ::QueryProfile(KS_PROFILE_WEB, &d, records, c.capacity, counted);
     EXPECT_EQ(bRet, c.bRet);
     ASSERT_GE(log().lines().size(), 2u);
-    EXPECT_EQ(log().lines()[1].text, c.worker);
+    EXPECT_EQ(log().lines()[1].text, std::string("Entering ") + c.worker);
+    EXPECT_EQ(KeelTest_TraceSize() > 0, c.bRet == 1);
+    if (!bRet) {
+      EXPECT_EQ(record.UserName[0], 0x4141) << "a refusal writes nothing";
+      EXPECT_EQ(domain.Domain[0], 0x4141) << "a refusal writes nothing";
+    }
   }
 }
 
@@ -332,20 +322,26 @@ TEST_P(ProfileReading, TheSingleFormAndItsOneTimePasswordGate) {
   struct Case {
     const char* name;
     uint8_t mode;
-    std::optional<int16_t> fail21, fail22;  // on the first read
-    std::optional<int32_t> refusedOnRead;   // identity 21 or card 104, on its read
-    BOOL bRet;
-    std::vector<int32_t> identityReads;
-    std::optional<int> authenticationError;
+    std::vector<Fault> faults;
+    std::vector<int32_t> identityReads, cardReads;
+    Names lines;  // Notable(); none when the read succeeds
   };
+  const std::vector<int32_t> all = {1003, 104, 104, 103, 103, 3101, 3101, 105, 105};
+  const std::string failed = "Get Profile Failed", authentication = "Authentication With Error = ";
   const std::vector<Case> cases = {
-      {"mode 1: no gate", 1, {}, {}, {}, 1, {}, {}},
-      {"21 readable", 2, {}, {}, {}, 1, {21, 21}, {}},
-      {"21 refused", 2, KA_E_AUTH_CANCELLED, {}, {}, 0, {21}, -9},
-      {"21 refused on its read", 2, {}, {}, 21, 0, {21, 21}, -6},
-      {"21 missing, 22 readable", 2, KA_E_NOT_STORED, {}, {}, 1, {21, 22, 22}, {}},
-      {"21 and 22 missing", 2, KA_E_NOT_STORED, KA_E_STORAGE, {}, 0, {21, 22}, {}},
-      {"password refused", 2, {}, {}, 104, 0, {21, 21}, -6},
+      {"mode 1: no gate", 1, {}, {}, all, {}},
+      {"21 readable", 2, {}, {21, 21}, all, {}},
+      {"21 refused", 2, {{KF_Id_GetProperty, KA_E_AUTH_CANCELLED, 21, 1}}, {21}, {1003},
+       {failed, authentication + "-9. So Break Here"}},
+      {"21 refused on its read", 2, {{KF_Id_GetProperty, KA_E_AUTH_REFUSED, 21, 2}}, {21, 21},
+       {1003}, {failed, authentication + "-6. So Break Here"}},
+      {"21 missing, 22 readable", 2, {{KF_Id_GetProperty, KA_E_NOT_STORED, 21, 1}}, {21, 22, 22},
+       all, {}},
+      {"21 and 22 missing", 2,
+       {{KF_Id_GetProperty, KA_E_NOT_STORED, 21, 1}, {KF_Id_GetProperty, KA_E_STORAGE, 22, 1}},
+       {21, 22}, {1003}, {failed}},
+      {"password refused", 2, {{KF_Card_GetProperty, KA_E_AUTH_REFUSED, 104, 2}}, {21, 21},
+       {1003, 104, 104}, {failed, authentication + "-6. So Break Here"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -356,53 +352,21 @@ TEST_P(ProfileReading, TheSingleFormAndItsOneTimePasswordGate) {
     ASSERT_EQ(KeelTest_SetProperty(identity, 21, KA_ATTR_PLAIN, "otp-1", -1), KA_OK);
     ASSERT_EQ(KeelTest_SetProperty(identity, 22, KA_ATTR_PLAIN, "otp-2", -1), KA_OK);
     StoreScript script;
-    if (c.fail21) script.Answer(KF_Id_GetProperty, *c.fail21).ForProperty(21).OnCall(1);
-    if (c.fail22) script.Answer(KF_Id_GetProperty, *c.fail22).ForProperty(22).OnCall(1);
-    if (c.refusedOnRead == 21) {
-      script.Answer(KF_Id_GetProperty, KA_E_AUTH_REFUSED).ForProperty(21).OnCall(2);
-    } else if (c.refusedOnRead == 104) {
-      script.Answer(KF_Card_GetProperty, KA_E_AUTH_REFUSED).ForProperty(104).OnCall(2);
-    }
+    Script(script, c.faults);
     log().Clear();
     KS_PROFILE record = {};
+    KS_DOMAIN d = Domain(kSite);
 
-    EXPECT_EQ(ReadSingle(&record), c.bRet);
+    EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), c.lines.empty() ? 1 : 0);
 
     EXPECT_EQ(PropertiesOf(KF_Id_GetProperty), c.identityReads);
+    EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), c.cardReads);
     const std::vector<KeelCall> requests = CallsOf(KF_Id_GetCard);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].mode, 3);
     EXPECT_STREQ(requests[0].text, kSite.c_str());
-    const std::string exits = " | Exiting GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE) With "
-                              "bRet = " + std::to_string(c.bRet) + " | Exiting GetProfile() With "
-                              "bRet = " + std::to_string(c.bRet);
-    if (c.bRet) {
-      EXPECT_EQ(Utf8(record.UserName), "ann");
-      EXPECT_EQ(Utf8(record.Password), "pw");
-      EXPECT_EQ(Utf8(record.Text105), "long");
-      EXPECT_EQ(record.OtpMode, c.mode);
-      EXPECT_EQ(PropertiesOf(KF_Card_GetProperty),
-                (std::vector<int32_t>{1003, 104, 104, 103, 103, 3101, 3101, 105, 105}));
-      EXPECT_EQ(LastLines(log(), 4),
-                "Get Profile Successfully | Profile Type Is WEB; UserName Is ann" + exits);
-    } else if (c.refusedOnRead == 104) {
-      EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), (std::vector<int32_t>{1003, 104, 104}));
-      EXPECT_EQ(LastLines(log(), 5),
-                "KA_Card_GetProperty Failed With Error = -6 | Get Profile Failed | Authentication "
-                "With Error = -6. So Break Here" + exits);
-    } else {
-      EXPECT_EQ(PropertiesOf(KF_Card_GetProperty), (std::vector<int32_t>{1003}));
-      EXPECT_EQ(log().Count("Get Profile Failed"), 1u);
-    }
-    Names authenticationLines;
-    for (const std::string& text : log().Texts()) {
-      if (text.rfind("Authentication With Error", 0) == 0) authenticationLines.push_back(text);
-    }
-    EXPECT_EQ(authenticationLines,
-              c.authenticationError ? Names{"Authentication With Error = " +
-                                            std::to_string(*c.authenticationError) +
-                                            ". So Break Here"}
-                                    : Names{});
+    EXPECT_EQ(Notable(log()), c.lines);
+    EXPECT_EQ(Shown(record), c.lines.empty() ? "2 ann/pw/t/long/" + std::to_string(c.mode) : "2 ////2");
     ExpectEachCardReleasedBeforeTheNextRequest();
   }
 }
