@@ -82,15 +82,6 @@ inline std::optional<std::string> CardText(int64_t card, int32_t property) {
   return std::string(value.c_str());
 }
 
-// The live cards filed under `domain`, in creation order.
-inline std::vector<int64_t> CardsOf(const std::string& domain) {
-  std::vector<int64_t> out;
-  for (int64_t card : Cards()) {
-    if (CardText(card, 1) == domain) out.push_back(card);
-  }
-  return out;
-}
-
 // A stored byte property, or nullopt.
 inline std::optional<uint8_t> CardByte(int64_t card, int32_t property) {
   uint8_t value = 0;
@@ -136,6 +127,21 @@ inline KS_PROFILE Profile(KS_PROFILE_TYPE kind, const std::string& user,
   Fill(profile.Text105, text105);
   profile.OtpMode = otp;
   return profile;
+}
+
+// A store fault for ScriptFaults: `function` answers `status` on its `nth`
+// call (0: every call) of `property` (0: any).
+struct StoreFault {
+  KeelFunction function;
+  int16_t status;
+  int32_t property = 0;
+  int nth = 0;
+};
+inline void ScriptFaults(StoreScript& script, const std::vector<StoreFault>& faults) {
+  for (const StoreFault& f : faults) {
+    StoreScript::Rule& rule = script.Answer(f.function, f.status).OnCall(f.nth);
+    if (f.property != 0) rule.ForProperty(f.property);
+  }
 }
 
 // The store calls of one function, in order.
