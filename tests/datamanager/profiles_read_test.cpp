@@ -16,12 +16,6 @@ using ProfileReading = DataManagerTest;
 
 const std::string kSite = "site.example";
 
-void SeedThreeWebProfiles() {
-  SeedWeb(kSite, {"ann", "pw-ann", "t-ann", "long-ann", 2, std::nullopt});
-  SeedWeb(kSite, {"bob", "pw-bob", "t-bob", "long-bob", std::nullopt, std::nullopt});
-  SeedWeb(kSite, {"cid", "pw-cid", "t-cid", "long-cid", 0, std::nullopt});
-}
-
 // A record as one text: "kind user/password/Text3101/Text105/mode", the
 // mode "-" when unset.
 std::string Shown(const KS_PROFILE& p) {
@@ -41,13 +35,21 @@ Names Notable(const LogCapture& log) {
   return lines;
 }
 
-// The lines of each read form, worker by worker, over three web profiles
-// without a gate.
-TEST_P(ProfileReading, EachFormLogsItsTranscript) {
-  for (const char* user : {"ann", "bob", "cid"}) SeedWeb(kSite, {user, "pw", "t", "long", 1, {}});
+// Three web profiles (ann with mode 2, bob without one, cid with mode 0) and
+// three application ones (cid's password stored empty: its read leaves the
+// field alone).  Each form's lines, worker by worker; then the lists' faults.
+TEST_P(ProfileReading, EachFormLogsItsTranscriptAndListsFillTheirRecordsInStoreOrder) {
+  SeedWeb(kSite, {"ann", "pw-ann", "t-ann", "long-ann", 2, std::nullopt});
+  SeedWeb(kSite, {"bob", "pw-bob", "t-bob", "long-bob", std::nullopt, std::nullopt});
+  SeedWeb(kSite, {"cid", "pw-cid", "t-cid", "long-cid", 0, std::nullopt});
+  for (const char* user : {"ann", "bob", "cid"}) {
+    SeedApp(kSite, {user, std::string("pw-") + user, {}, {}, {}, {}});
+  }
+  ASSERT_EQ(KeelTest_SetProperty(Cards().back(), 104, KA_ATTR_SECRET, nullptr, 0), KA_OK);
+  SetCardText(KeelTest_IdentityObject(), 21, "otp");  // ann's gate opens
   KS_DOMAIN d = Domain(kSite);
-  KS_PROFILE records[3] = {};
-  DWORD count = 0;
+  KS_PROFILE three[3] = {};
+  DWORD n = 0;
   const std::string list = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD)";
   const std::string single = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE)";
   // A list's lines from its walk to its exit, `walk` naming the list.
@@ -57,48 +59,36 @@ TEST_P(ProfileReading, EachFormLogsItsTranscript) {
            walk + " Index = 2 Successfully | Profile Type Is WEB; UserName Is cid | Input Buffer " +
            "Is Not Enough. So Break Here | " + walk + " Successfully | Exiting ";
   };
-
-  struct Case { std::function<BOOL()> call; std::string worker, lines; };
-  const std::vector<Case> cases = {
-      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, records, 3, &count); }, "GetProfile",
+  struct Form { std::function<BOOL()> call; std::string worker, lines; };
+  const std::vector<Form> forms = {
+      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, three, 3, &n); }, "GetProfile",
        "Entering " + list + " | Domain Is site.example, Input Count Is 3 | " +
            listed("Get Profile") + list + " With bRet = 1; Count = 3"},
-      {[&] { return ::QueryProfile(KS_PROFILE_WEB, &d, records, 3, &count); }, "QueryProfile",
+      {[&] { return ::QueryProfile(KS_PROFILE_WEB, &d, three, 3, &n); }, "QueryProfile",
        "Entering QueryProfile() | Domain Is site.example, Input Count Is 3 | " +
            listed("Query Profile") + "QueryProfile() With bRet = 1; Count = 3"},
-      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count); }, "GetProfileCount",
+      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &n); }, "GetProfileCount",
        "Entering GetProfileCount() | Domain Is site.example | Get Profile Count | Get Profile "
        "Count Successfully | Exiting GetProfileCount() With bRet = 1; Count = 3"},
-      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, records, 0, nullptr); }, "GetProfile",
+      {[&] { return ::GetProfile(KS_PROFILE_WEB, &d, three, 0, nullptr); }, "GetProfile",
        "Entering " + single + " | Domain Is site.example | Get Profile | Get Profile Successfully "
        "| Profile Type Is WEB; UserName Is ann | Exiting " + single + " With bRet = 1"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.lines);
+  for (const Form& f : forms) {
+    SCOPED_TRACE(f.lines);
     log().Clear();
     KeelTest_TraceClear();
-    EXPECT_EQ(c.call(), 1);
-    EXPECT_EQ(LinesOf(log(), "DataManagerUtils::" + c.worker), c.lines);
+    EXPECT_EQ(f.call(), 1);
+    EXPECT_EQ(LinesOf(log(), "DataManagerUtils::" + f.worker), f.lines);
     ExpectEachCardReleasedBeforeTheNextRequest();
   }
   // Each card's password, then its name (each a size query and a read),
   // then its web values.
   KeelTest_TraceClear();
-  ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, records, 1, &count), 1);
+  ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, three, 1, &n), 1);
   EXPECT_EQ(PropertiesOf(KF_Card_GetProperty),
             (std::vector<int32_t>{104, 104, 103, 103, 3101, 3101, 105, 105, 1003}));
-}
 
-// The list forms over three web profiles (ann with mode 2, bob without a
-// mode, cid with mode 0) and three application ones (cid's password stored
-// empty, so that its read leaves the field alone), into records that start
-// out as `kBlank`.
-TEST_P(ProfileReading, ListsFillTheirRecordsInStoreOrder) {
-  SeedThreeWebProfiles();
-  for (const char* user : {"ann", "bob", "cid"}) {
-    SeedApp(kSite, {user, std::string("pw-") + user, {}, {}, {}, {}});
-  }
-  ASSERT_EQ(KeelTest_SetProperty(Cards().back(), 104, KA_ATTR_SECRET, nullptr, 0), KA_OK);
   const KS_PROFILE kBlank = Profile(0, "", "stale", "kept", "kept", 7);
   const std::string ann = "2 ann/pw-ann/t-ann/long-ann/2", bob = "2 bob/pw-bob/t-bob/long-bob/-";
   const std::string cid = "2 cid/pw-cid/t-cid/long-cid/0";
@@ -138,7 +128,6 @@ TEST_P(ProfileReading, ListsFillTheirRecordsInStoreOrder) {
     log().Clear();
     KeelTest_TraceClear();
     std::vector<KS_PROFILE> records(c.capacity, kBlank);
-    KS_DOMAIN d = Domain(kSite);
     DWORD count = 9;
     EXPECT_EQ(c.query ? ::QueryProfile(c.kind, &d, records.data(), c.capacity, &count)
                       : ::GetProfile(c.kind, &d, records.data(), c.capacity, &count),
@@ -214,7 +203,7 @@ TEST_P(ProfileReading, TheCountAndNothingToRead) {
   EXPECT_EQ(CallsOf(KF_Id_GetCard).at(0).text, std::string(256, 'd'));
   EXPECT_EQ(log().Count("Domain Is " + std::string(256, 'd')), 1u);
 
-  SeedThreeWebProfiles();
+  for (const char* user : {"ann", "bob", "cid"}) SeedWeb(kSite, {user, "pw", {}, {}, {}, {}});
   KeelTest_SeedCard(kSite.c_str(), kWebCategory);  // no properties at all
   SeedWeb("other.example", {"x", "y", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
   SeedApp(kSite, {"x", "y", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
@@ -241,33 +230,28 @@ TEST_P(ProfileReading, TheExportsChooseTheForm) {
   KS_DOMAIN d = Domain(kSite), domain;
   KS_PROFILE record;
   DWORD n = 0;
-  // The export (Domain, Get or Query), with an array or null, the capacity,
-  // with a count or null.
-  struct Case { char call; bool array; DWORD capacity; bool counted; const char* worker; };
+  const KS_PROFILE_TYPE web = KS_PROFILE_WEB;
   const char* list = "GetProfile(KS_PROFILE_TYPE,PKS_DOMAIN,PKS_PROFILE,DWORD,PDWORD)";
-  const std::vector<Case> cases = {
-      {'G', false, 0, false, "GetProfileCount()"}, {'G', false, 1, true, list},
-      {'G', true, 0, true, list},                  {'G', true, 1, false, list},
-      {'Q', true, 0, false, "QueryProfile()"},
-      {'D', false, 0, false, "GetDomainCount()"},  {'D', true, 1, false, "GetDomain()"},
-      {'D', true, 0, true, "GetDomain()"},         {'D', false, 1, true, "GetDomain()"},
+  const std::vector<std::pair<std::function<BOOL()>, const char*>> cases = {
+      {[&] { return ::GetProfile(web, &d, nullptr, 0, nullptr); }, "GetProfileCount()"},
+      {[&] { return ::GetProfile(web, &d, nullptr, 1, &n); }, list},
+      {[&] { return ::GetProfile(web, &d, &record, 0, &n); }, list},
+      {[&] { return ::GetProfile(web, &d, &record, 1, nullptr); }, list},
+      {[&] { return ::QueryProfile(web, &d, &record, 0, nullptr); }, "QueryProfile()"},
+      {[&] { return ::GetDomain(web, nullptr, 0, nullptr); }, "GetDomainCount()"},
+      {[&] { return ::GetDomain(web, &domain, 1, nullptr); }, "GetDomain()"},
+      {[&] { return ::GetDomain(web, &domain, 0, &n); }, "GetDomain()"},
+      {[&] { return ::GetDomain(web, nullptr, 1, &n); }, "GetDomain()"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.call << c.array << c.capacity << c.counted);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
     log().Clear();
     KeelTest_TraceClear();
     std::memset(&record, 0x41, sizeof record);
     std::memset(&domain, 0x41, sizeof domain);
-    DWORD* counted = c.counted ? &n : nullptr;
-    KS_PROFILE* records = c.array ? &record : nullptr;
-    KS_DOMAIN* domains = c.array ? &domain : nullptr;
-    const BOOL bRet =
-        c.call == 'D'   ? ::GetDomain(KS_PROFILE_WEB, domains, c.capacity, counted)
-        : c.call == 'G' ? ::GetProfile(KS_PROFILE_WEB, &d, records, c.capacity, counted)
-                        : ::QueryProfile(KS_PROFILE_WEB, &d, records, c.capacity, counted);
-    EXPECT_EQ(bRet, 0);
+    EXPECT_EQ(cases[i].first(), 0);
     ASSERT_GE(log().lines().size(), 2u);
-    EXPECT_EQ(log().lines()[1].text, std::string("Entering ") + c.worker);
+    EXPECT_EQ(log().lines()[1].text, std::string("Entering ") + cases[i].second);
     EXPECT_EQ(KeelTest_TraceSize(), 0u);
     EXPECT_EQ(record.UserName[0], 0x4141);
     EXPECT_EQ(domain.Domain[0], 0x4141);
@@ -277,8 +261,7 @@ TEST_P(ProfileReading, TheExportsChooseTheForm) {
 // The single form reads the store's first card of the domain (a mode 3
 // request).  Its one-time-password mode 2 puts the read behind a read of
 // identity property 21, or, when that fails for another reason than a
-// refused authentication, 22; a refused password fails the read the same
-// way.
+// refused authentication, 22; a refused password fails it the same way.
 TEST_P(ProfileReading, TheSingleFormAndItsOneTimePasswordGate) {
   struct Case {
     const char* name;
@@ -306,8 +289,7 @@ TEST_P(ProfileReading, TheSingleFormAndItsOneTimePasswordGate) {
   };
   const int64_t ann = SeedWeb(kSite, {"ann", "pw", "t", "long", std::nullopt, std::nullopt});
   SeedWeb(kSite, {"bob", "pw-bob", "t-bob", "long-bob", std::nullopt, std::nullopt});
-  SetCardText(KeelTest_IdentityObject(), 21, "otp-1");
-  SetCardText(KeelTest_IdentityObject(), 22, "otp-2");
+  for (int32_t gate : {21, 22}) SetCardText(KeelTest_IdentityObject(), gate, "otp");
   KS_DOMAIN d = Domain(kSite);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

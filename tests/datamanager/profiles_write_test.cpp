@@ -1,6 +1,5 @@
 // Writing profiles: a new card per record with the attempt-limit guard and
-// the rollback, the update of the first matching card, and the existence
-// test.
+// the rollback, the update of the first matching card, the existence test.
 #include <cstring>
 #include <functional>
 #include <string>
@@ -21,10 +20,6 @@ using ProfileWritingFaults = DataManagerTest;
 const std::string kSite = "site.example";
 const CardValues kAnn = {"ann", "pw-ann", "t-ann", "long-ann", 0, std::nullopt};
 
-void SetAttemptLimit(DWORD limit) {
-  ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 104, KA_ATTR_PLAIN, &limit, 4), KA_OK);
-}
-
 // The store calls after the openings, a card write shown as its property.
 std::string Trace() {
   std::string out;
@@ -40,11 +35,6 @@ std::string Trace() {
 BOOL Store(KS_PROFILE_TYPE kind, KS_PROFILE profile, const std::string& domain = kSite) {
   KS_DOMAIN d = Domain(domain);
   return ::SetSingleProfile(kind, &d, &profile);
-}
-
-BOOL Update(KS_PROFILE_TYPE kind, KS_PROFILE profile) {
-  KS_DOMAIN d = Domain(kSite);
-  return ::UpdateProfile(kind, &d, &profile);
 }
 
 // Updates and look-ups match user names exactly and read no password; an
@@ -81,7 +71,8 @@ TEST_P(ProfileWriting, UpdatesAndLookUpsFindTheFirstCardOfTheSameUserName) {
     const bool web = kind == KS_PROFILE_WEB;
     log().Clear();
     KeelTest_TraceClear();
-    EXPECT_EQ(Update(kind, Profile(kind, "ann", "new", "t2", "l2", 1)), 1);
+    KS_PROFILE ann = Profile(kind, "ann", "new", "t2", "l2", 1);
+    EXPECT_EQ(::UpdateProfile(kind, &d, &ann), 1);
     EXPECT_EQ(Trace(), std::string("Id_GetCard Card_GetProperty Card_GetProperty 104 ") +
                            (web ? "3101 105 1003 " : "") + "Card_Release");
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::UpdateProfile"),
@@ -103,7 +94,8 @@ TEST_P(ProfileWriting, UpdatesAndLookUpsFindTheFirstCardOfTheSameUserName) {
   script.Answer(KF_Card_GetProperty, KA_E_STORAGE).ForProperty(103).OnCall(1);
   script.Answer(KF_Card_SetProperty, KA_E_STORAGE).ForProperty(105);
   log().Clear();
-  EXPECT_EQ(Update(KS_PROFILE_WEB, Profile(KS_PROFILE_WEB, "ann", "x", "t3", "l3", 3)), 0);
+  KS_PROFILE ann = Profile(KS_PROFILE_WEB, "ann", "x", "t3", "l3", 3);
+  EXPECT_EQ(::UpdateProfile(KS_PROFILE_WEB, &d, &ann), 0);
   EXPECT_EQ(CardText(first, 104), "new");
   EXPECT_EQ(CardText(second, 104), "x");
   EXPECT_EQ(CardText(second, 3101), "t3");
@@ -139,7 +131,11 @@ TEST_P(ProfileWriting, WhatIsStoredReadsBackTheSameAndTwiceGivesTwoCards) {
 // lowered to 0 and put back (as 0 when it could not be read), the card
 // deleted again when a write is refused.
 TEST_P(ProfileWritingFaults, ANewCardIsWrittenWholeOrTakenAwayAgain) {
+  const KS_PROFILE_TYPE web = KS_PROFILE_WEB, app = KS_PROFILE_APP;
   const std::string lowered = "Id_CreateCard GetProperty SetProperty 104 SetProperty";
+  auto refused = [](int32_t property) {
+    return StoreFault{KF_Card_SetProperty, KA_E_STORAGE, property};
+  };
   struct Case {
     const char* name;
     KS_PROFILE_TYPE kind;
@@ -150,31 +146,25 @@ TEST_P(ProfileWritingFaults, ANewCardIsWrittenWholeOrTakenAwayAgain) {
     size_t cards;
   };
   const std::vector<Case> cases = {
-      {"web", KS_PROFILE_WEB, KS_OTP_MODE_UNSET, {}, lowered + " 103 3101 105 Card_Release", 5, 1},
-      {"web with a mode", KS_PROFILE_WEB, 2, {}, lowered + " 103 3101 105 1003 Card_Release", 5, 1},
-      {"application", KS_PROFILE_APP, 2, {}, "Id_CreateCard 104 103 Card_Release", 5, 1},
-      {"password refused", KS_PROFILE_WEB, 2, {{KF_Card_SetProperty, KA_E_STORAGE, 104}},
-       lowered + " Card_Delete", 5, 0},
-      {"user name refused", KS_PROFILE_WEB, 2, {{KF_Card_SetProperty, KA_E_STORAGE, 103}},
-       lowered + " 103 Card_Delete", 5, 0},
-      {"Text3101 refused", KS_PROFILE_WEB, 2, {{KF_Card_SetProperty, KA_E_STORAGE, 3101}},
-       lowered + " 103 3101 Card_Delete", 5, 0},
-      {"Text105 refused", KS_PROFILE_WEB, 2, {{KF_Card_SetProperty, KA_E_STORAGE, 105}},
-       lowered + " 103 3101 105 Card_Delete", 5, 0},
-      {"mode refused", KS_PROFILE_WEB, 2, {{KF_Card_SetProperty, KA_E_STORAGE, 1003}},
-       lowered + " 103 3101 105 1003 Card_Delete", 5, 0},
-      {"limit unreadable", KS_PROFILE_WEB, 2, {{KF_GetProperty, KA_E_NOT_STORED, 104, 1}},
+      {"web", web, KS_OTP_MODE_UNSET, {}, lowered + " 103 3101 105 Card_Release", 5, 1},
+      {"web with a mode", web, 2, {}, lowered + " 103 3101 105 1003 Card_Release", 5, 1},
+      {"application", app, 2, {}, "Id_CreateCard 104 103 Card_Release", 5, 1},
+      {"password refused", web, 2, {refused(104)}, lowered + " Card_Delete", 5, 0},
+      {"user name refused", web, 2, {refused(103)}, lowered + " 103 Card_Delete", 5, 0},
+      {"Text3101 refused", web, 2, {refused(3101)}, lowered + " 103 3101 Card_Delete", 5, 0},
+      {"Text105 refused", web, 2, {refused(105)}, lowered + " 103 3101 105 Card_Delete", 5, 0},
+      {"mode refused", web, 2, {refused(1003)}, lowered + " 103 3101 105 1003 Card_Delete", 5, 0},
+      {"limit unreadable", web, 2, {{KF_GetProperty, KA_E_NOT_STORED, 104, 1}},
        lowered + " 103 3101 105 1003 Card_Release", 0, 1},
-      {"card refused", KS_PROFILE_WEB, 2, {{KF_Id_CreateCard, KA_E_STORAGE}}, "Id_CreateCard", 5,
-       0},
-      {"undeletable card", KS_PROFILE_APP, 2,
-       {{KF_Card_SetProperty, KA_E_STORAGE, 103}, {KF_Card_Delete, KA_E_STORAGE}},
+      {"card refused", web, 2, {{KF_Id_CreateCard, KA_E_STORAGE}}, "Id_CreateCard", 5, 0},
+      {"undeletable card", app, 2, {refused(103), {KF_Card_Delete, KA_E_STORAGE}},
        "Id_CreateCard 104 103 Card_Delete", 5, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FreshStore();
-    SetAttemptLimit(5);
+    const DWORD limit = 5;
+    ASSERT_EQ(KeelTest_SetProperty(KeelTest_ContextObject(), 104, KA_ATTR_PLAIN, &limit, 4), KA_OK);
     StoreScript script;
     ScriptFaults(script, c.faults);
     log().Clear();
@@ -189,11 +179,11 @@ TEST_P(ProfileWritingFaults, ANewCardIsWrittenWholeOrTakenAwayAgain) {
       EXPECT_EQ(call.attribute, call.property == 104 ? KA_ATTR_SECRET : KA_ATTR_PLAIN);
       EXPECT_EQ(call.size, call.property == 1003 ? 1 : -1);
     }
-    EXPECT_EQ(CallsOf(KF_Id_CreateCard).at(0).category,
-              c.kind == KS_PROFILE_WEB ? kWebCategory : kAppCategory);
+    const int32_t category = c.kind == web ? kWebCategory : kAppCategory;
+    EXPECT_EQ(CallsOf(KF_Id_CreateCard).at(0).category, category);
     const std::string outcome =
         written ? std::string("Set Profile Successfully | Profile Type Is ") +
-                      (c.kind == KS_PROFILE_WEB ? "WEB" : "APP") + "; UserName Is ann | "
+                      (c.kind == web ? "WEB" : "APP") + "; UserName Is ann | "
         : c.trace.ends_with("Card_Delete") ? "SetCardProperty Failed And Delete This Card | "
                                            : "";
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::SetProfile"),
