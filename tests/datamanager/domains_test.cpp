@@ -19,9 +19,8 @@ void SeedDomains(const Names& names, int32_t category = kWebCategory) {
   for (const std::string& name : names) ASSERT_GT(KeelTest_SeedCard(name.c_str(), category), 0);
 }
 
-// The domains GetDomain lists for the web kind into an array of `capacity`
-// (answering whether it listed any), each written with its terminator and
-// nothing behind it or past the count.
+// The domains GetDomain lists (answering whether any) for the web kind into an
+// array of `capacity`, each with its terminator and nothing behind or past it.
 Names ListedDomains(DWORD capacity) {
   std::vector<KS_DOMAIN> domains(capacity + 1);
   std::memset(domains.data(), 0x41, domains.size() * sizeof(KS_DOMAIN));
@@ -33,15 +32,6 @@ Names ListedDomains(DWORD capacity) {
   for (DWORD i = 0; i <= capacity; ++i) {
     const size_t end = i < count ? names[i].size() + 1 : 0;  // the ASCII names' terminators
     for (size_t u = end; u < 256; ++u) EXPECT_EQ(domains[i].Domain[u], 0x4141) << i << ":" << u;
-  }
-  return names;
-}
-
-Names DeletedDomains(const LogCapture& log) {
-  Names names;
-  const std::string prefix = "Delete Domain = ";
-  for (const std::string& text : log.Texts()) {
-    if (text.rfind(prefix, 0) == 0) names.push_back(text.substr(prefix.size()));
   }
   return names;
 }
@@ -61,7 +51,6 @@ TEST_P(Domains, EachKindListsItsOwnAndLogsItsPassesInOrder) {
   EXPECT_EQ(Utf8(domain[0].Domain), "app.example");
   SeedDomains({"a.com", "b.com", "a.com"});
   log().Clear();
-  KeelTest_TraceClear();
   EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, &count), 1);
   EXPECT_EQ(count, 2u);
   EXPECT_EQ(FunctionOrder(log()),
@@ -113,7 +102,11 @@ TEST_P(Domains, DuplicatesAreDeletedInTheOrderOfThePairwisePass) {
     DWORD count = 0;
     EXPECT_EQ(::GetDomain(KS_PROFILE_WEB, nullptr, 0, &count), 1);
     EXPECT_EQ(count, kept.size());
-    EXPECT_EQ(DeletedDomains(log()), deleted);
+    Names deletions;
+    for (const std::string& text : log().Texts()) {
+      if (text.rfind("Delete Domain = ", 0) == 0) deletions.push_back(text.substr(16));
+    }
+    EXPECT_EQ(deletions, deleted);
     for (DWORD capacity : {count - 1, count, count + 1}) {
       log().Clear();
       const Names listed(kept.begin(), kept.begin() + std::min<size_t>(capacity, count));
@@ -124,9 +117,9 @@ TEST_P(Domains, DuplicatesAreDeletedInTheOrderOfThePairwisePass) {
   }
 }
 
-// The store's values that cannot become an entry (a refused read, text
-// that is not UTF-8, text too long for the record) count in both passes and
-// are left out of the list.  A refused release ends the counting pass.
+// Domains that cannot become an entry (a refused read, text not UTF-8 or too
+// long for the record) count in both passes but are left out; a refused
+// release ends the counting pass.
 TEST_P(Domains, UnreadableDomainsAreLeftOutAndAFailedReleaseEndsTheCount) {
   SeedDomains({"first.example", "bad.example", "long.example", "huge.example", "last.example"});
   const std::vector<int64_t> cards = Cards();

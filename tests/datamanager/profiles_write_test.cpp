@@ -1,7 +1,6 @@
 // Writing profiles: a new card per record with the attempt-limit guard and
 // the rollback, the update of the first matching card, the existence test.
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,15 +31,9 @@ std::string Trace() {
   return out;
 }
 
-BOOL Store(KS_PROFILE_TYPE kind, KS_PROFILE profile, const std::string& domain = kSite) {
-  KS_DOMAIN d = Domain(domain);
-  return ::SetSingleProfile(kind, &d, &profile);
-}
-
 // Updates and look-ups match user names exactly and read no password; an
-// update rewrites the first matching card with the password and, for a web
-// profile, the web values (the user name is the key and stays), without
-// touching the attempt limit.
+// update rewrites the first matching card's password and web values (the
+// user name is the key and stays) without touching the attempt limit.
 TEST_P(ProfileWriting, UpdatesAndLookUpsFindTheFirstCardOfTheSameUserName) {
   const int64_t first = SeedWeb(kSite, kAnn), second = SeedWeb(kSite, kAnn);
   SeedWeb(kSite, {"bob", "pw", "t", "long", 0, std::nullopt});
@@ -115,15 +108,15 @@ const std::string kLargestDomain = Euros(170) + "x";
 const std::string kLargestText105 = Euros(1365);
 
 TEST_P(ProfileWriting, WhatIsStoredReadsBackTheSameAndTwiceGivesTwoCards) {
-  const KS_PROFILE written = Profile(KS_PROFILE_WEB, "j\xC3\xBCrgen", "p\xF0\x9F\x94\x91",
-                                     "\xE2\x82\xAC", kLargestText105, 3);
-  ASSERT_EQ(Store(KS_PROFILE_WEB, written, kLargestDomain), 1);
+  KS_PROFILE written = Profile(KS_PROFILE_WEB, "j\xC3\xBCrgen", "p\xF0\x9F\x94\x91",
+                               "\xE2\x82\xAC", kLargestText105, 3);
   KS_DOMAIN d = Domain(kLargestDomain);
+  ASSERT_EQ(::SetSingleProfile(KS_PROFILE_WEB, &d, &written), 1);
   KS_PROFILE read = {};
   DWORD count = 0;
   ASSERT_EQ(::GetProfile(KS_PROFILE_WEB, &d, &read, 1, &count), 1);
   EXPECT_EQ(std::memcmp(&read, &written, sizeof read), 0);
-  ASSERT_EQ(Store(KS_PROFILE_WEB, written, kLargestDomain), 1);
+  ASSERT_EQ(::SetSingleProfile(KS_PROFILE_WEB, &d, &written), 1);
   EXPECT_EQ(Cards().size(), 2u);
 }
 
@@ -170,7 +163,9 @@ TEST_P(ProfileWritingFaults, ANewCardIsWrittenWholeOrTakenAwayAgain) {
     log().Clear();
     const bool written = c.trace.ends_with("Card_Release");
 
-    EXPECT_EQ(Store(c.kind, Profile(c.kind, "ann", "pw", "t", "long", c.otp)), written ? 1 : 0);
+    KS_DOMAIN d = Domain(kSite);
+    KS_PROFILE ann = Profile(c.kind, "ann", "pw", "t", "long", c.otp);
+    EXPECT_EQ(::SetSingleProfile(c.kind, &d, &ann), written ? 1 : 0);
 
     EXPECT_EQ(Trace(), c.trace);
     EXPECT_EQ(ContextValue(104), c.limit);  // the store keeps the limit per process
