@@ -36,8 +36,8 @@ std::string Trace() {
 // user name is the key and stays) without touching the attempt limit.
 TEST_P(ProfileWriting, UpdatesAndLookUpsFindTheFirstCardOfTheSameUserName) {
   const int64_t first = SeedWeb(kSite, kAnn), second = SeedWeb(kSite, kAnn);
-  SeedWeb(kSite, {"bob", "pw", "t", "long", 0, std::nullopt});
   SetCardText(KeelTest_SeedCard(kSite.c_str(), kWebCategory), 103, "");
+  SeedWeb(kSite, {"bob", "pw", "t", "long", 0, std::nullopt});  // last: look-ups read them all
   const int64_t app = SeedApp(kSite, kAnn);
   StoreScript script;  // a read of a password would stop a look-up
   script.Answer(KF_Card_GetProperty, KA_E_AUTH_REFUSED).ForProperty(104);
