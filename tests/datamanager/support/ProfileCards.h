@@ -23,12 +23,9 @@ inline constexpr int32_t kWebCategory = 999;
 
 // What a profile card holds; unset values are not stored.
 struct CardValues {
-  std::string user;
-  std::string password;
-  std::optional<std::string> text3101;
-  std::optional<std::string> text105;
-  std::optional<uint8_t> otp;
-  std::optional<uint8_t> soFlag;
+  std::string user, password;
+  std::optional<std::string> text3101, text105;
+  std::optional<uint8_t> otp, soFlag;
 };
 
 // Stores a text with its terminator on any object: a card, the identity.
@@ -82,16 +79,6 @@ inline std::optional<std::string> CardText(int64_t card, int32_t property) {
   return std::string(value.c_str());
 }
 
-// The live cards filed under `domain`, in creation order.
-inline std::vector<int64_t> CardsOf(const std::string& domain) {
-  std::vector<int64_t> out;
-  for (int64_t card : Cards()) {
-    if (CardText(card, 1) == domain) out.push_back(card);
-  }
-  return out;
-}
-
-// A stored byte property, or nullopt.
 inline std::optional<uint8_t> CardByte(int64_t card, int32_t property) {
   uint8_t value = 0;
   int32_t size = 0;
@@ -138,6 +125,16 @@ inline KS_PROFILE Profile(KS_PROFILE_TYPE kind, const std::string& user,
   return profile;
 }
 
+// A store fault for ScriptFaults: `function` answers `status` on its `nth`
+// call (0: every call) of `property` (0: any).
+struct StoreFault { KeelFunction function; int16_t status; int32_t property = 0; int nth = 0; };
+inline void ScriptFaults(StoreScript& script, const std::vector<StoreFault>& faults) {
+  for (const StoreFault& f : faults) {
+    StoreScript::Rule& rule = script.Answer(f.function, f.status).OnCall(f.nth);
+    if (f.property != 0) rule.ForProperty(f.property);
+  }
+}
+
 // The store calls of one function, in order.
 inline std::vector<KeelCall> CallsOf(KeelFunction function) {
   std::vector<KeelCall> out;
@@ -147,7 +144,6 @@ inline std::vector<KeelCall> CallsOf(KeelFunction function) {
   return out;
 }
 
-// The properties of the calls of one function, in order.
 inline std::vector<int32_t> PropertiesOf(KeelFunction function) {
   std::vector<int32_t> out;
   for (const KeelCall& c : CallsOf(function)) out.push_back(c.property);
@@ -173,10 +169,9 @@ inline std::string LastLines(const LogCapture& log, size_t n) {
   return joined;
 }
 
-// The functions that logged, leaving out the openings (the store
-// initialisation and the App and Identity requests, which every operation
-// logs the same way), each run of lines of one function named once, joined
-// with " > ": who called whom, in order.
+// Who called whom: the functions that logged, each run of lines of one
+// function named once, joined with " > ", leaving out the openings (the
+// store initialisation and the App and Identity requests).
 inline std::string FunctionOrder(const LogCapture& log) {
   std::string joined, last;
   for (const LogLine& l : log.lines()) {
