@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -159,6 +160,12 @@ TEST_F(KeelLocation, EachSettingNamesAPrivateFileAndWhatLetsOthersInIsRepaired) 
       for (const std::string& line : lines) found = found || line.find(expected) != std::string::npos;
       EXPECT_TRUE(found) << expected << "\nnot among\n" << testing::PrintToString(lines);
     }
+    auto repairs = [](const std::vector<std::string>& texts) {
+      return std::count_if(texts.begin(), texts.end(), [](const std::string& text) {
+        return text.rfind(KEEL_CHECK_REPAIRED, 0) == 0;
+      });
+    };
+    EXPECT_EQ(repairs(lines), repairs(c.said)) << "the repairs of this store's files only";
     for (const auto& [path, mode] : c.modes) EXPECT_EQ(ModeOf(path), mode) << path;
   }
   EXPECT_FALSE(std::filesystem::exists("relative")) << "nothing made under the working folder";

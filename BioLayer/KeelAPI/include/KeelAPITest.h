@@ -122,7 +122,8 @@ KEEL_API uint32_t KeelTest_OpenHandles(void);
  *                         its folder) when missing, holding whatever it
  *                         held.
  * Removes the interceptor and the authentication and device policies,
- * clears the trace and restores its limit.  Handle numbers go on from where
+ * clears the trace and restores its limit, and leaves out of
+ * KeelAdmin_Check the repairs made to the files of the stores before.  Handle numbers go on from where
  * they were (see KeelAPI.h: a number comes back only after the 32-bit
  * counter wrapped, and never while it is open or among the last closed
  * ones); the handles from before the reset answer KA_E_BAD_HANDLE.  Answers

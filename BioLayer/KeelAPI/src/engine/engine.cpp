@@ -7,6 +7,7 @@
 
 #include "backends/backend_registry.h"
 #include "engine/walk_modes.h"
+#include "platform/store_location.h"
 
 namespace keel {
 
@@ -21,6 +22,7 @@ KA_STATUS Engine::Reset(const char* backend_name) {
   // any other backend opens now, so that a failure changes nothing.
   KeelBackend* fresh = nullptr;
   std::string problem;
+  const uint64_t earlier_repairs = RepairsMark();
   if (choice->kind != BackendChoice::Kind::kStoreFile) {
     const int status = OpenBackend(*choice, &fresh, &problem);
     if (status != KA_OK) return static_cast<KA_STATUS>(status);
@@ -35,6 +37,7 @@ KA_STATUS Engine::Reset(const char* backend_name) {
   auth_user_ = nullptr;
   execute_policy_ = nullptr;
   execute_user_ = nullptr;
+  ForgetRepairsBefore(earlier_repairs);  // those were another store's files
   return KA_OK;
 }
 

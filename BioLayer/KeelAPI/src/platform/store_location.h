@@ -9,6 +9,7 @@
 #ifndef KEEL_PLATFORM_STORE_LOCATION_H
 #define KEEL_PLATFORM_STORE_LOCATION_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,12 @@ std::vector<std::string> Repairs();
 
 // Records one repair for Repairs.
 void RecordRepair(std::string repair);
+
+// How many repairs were recorded so far; ForgetRepairsBefore(mark) then
+// drops those from Repairs and keeps the ones recorded since.  A store
+// started afresh reports only the repairs of its own files.
+uint64_t RepairsMark();
+void ForgetRepairsBefore(uint64_t mark);
 
 // Whether `file` exists (as anything).
 bool FileExists(const std::string& file);
