@@ -233,6 +233,7 @@ TEST_P(ProfileReading, TheExportsChooseTheForm) {
       {[&] { return ::GetProfile(web, &d, &record, 0, &n); }, list},
       {[&] { return ::GetProfile(web, &d, &record, 1, nullptr); }, list},
       {[&] { return ::QueryProfile(web, &d, &record, 0, nullptr); }, "QueryProfile()"},
+      {[&] { return ::QueryProfile(web, &d, nullptr, 1, &n); }, "QueryProfile()"},
       {[&] { return ::GetDomain(web, nullptr, 0, nullptr); }, "GetDomainCount()"},
       {[&] { return ::GetDomain(web, &domain, 1, nullptr); }, "GetDomain()"},
       {[&] { return ::GetDomain(web, &domain, 0, &n); }, "GetDomain()"},
